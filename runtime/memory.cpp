@@ -1,0 +1,81 @@
+#include "runtime/memory.h"
+
+#include <cstring>
+
+#include "platform/com/apartment.h"
+#include "platform/console/message_box.h"
+#include "platform/heap/heap.h"
+
+namespace {
+
+HANDLE heap = nullptr;
+ModuleImage image;  // size 0 until found
+
+HANDLE process_heap() {
+  if (heap == nullptr) heap = GetProcessHeap();
+  return heap;
+}
+
+[[noreturn]] void report_out_of_memory() {
+  MessageBoxA(nullptr, "内存不足", "error", MB_ICONERROR);
+  exit_program(0);
+}
+
+const ModuleImage& module_image() {
+  if (image.size == 0) image = GetModuleImage();
+  return image;
+}
+
+}  // namespace
+
+void runtime_init() {
+  process_heap();
+  CoInitialize(nullptr);
+}
+
+void* mem_alloc(std::uint32_t size) {
+  void* block = HeapAlloc(process_heap(), HEAP_ZERO_MEMORY, size);
+  if (block == nullptr) report_out_of_memory();
+  return block;
+}
+
+// A failed reallocation ends in the out-of-memory report, like a failed allocation: its callers
+// do not test for null.
+void* mem_realloc(void* block, std::uint32_t size) {
+  if (block == nullptr) return mem_alloc(size);
+  void* moved = HeapReAlloc(process_heap(), 0, block, size);
+  if (moved == nullptr) report_out_of_memory();
+  return moved;
+}
+
+bool is_static_storage(const void* address) {
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  const ModuleImage& range = module_image();
+  return at >= range.base && at <= range.base + range.size;
+}
+
+void mem_free(void* block) {
+  if (reinterpret_cast<std::uintptr_t>(block) < 0x10000) return;
+  if (is_static_storage(block)) return;
+  if (IsBadReadPtr(block, 8)) return;
+  HeapFree(process_heap(), 0, block);
+}
+
+void* ensure_private_array(std::uint32_t element_size, void** array_variable) {
+  void* array = *array_variable;
+  if (!is_static_storage(array)) return reinterpret_cast<void*>(1);
+  std::int32_t dimensions;
+  std::memcpy(&dimensions, array, sizeof dimensions);
+  std::uint32_t elements = 1;
+  for (std::int32_t d = 0; d < dimensions; ++d) {
+    std::uint32_t size;
+    std::memcpy(&size, static_cast<const char*>(array) + 4 + 4 * d, sizeof size);
+    elements *= size;
+  }
+  const std::uint32_t header = 4 + 4 * static_cast<std::uint32_t>(dimensions > 0 ? dimensions : 0);
+  const std::uint32_t length = element_size * elements + header;
+  void* copy = mem_alloc(length);
+  std::memcpy(copy, array, length);
+  *array_variable = copy;
+  return copy;
+}

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "platform/com/apartment.h"
+#include "runtime/memory.h"
+
+namespace {
+
+// Counts exit-callback runs on standard error, where the death test's matcher can see them.
+void report_callback_run() { fprintf(stderr, "[exit callback]"); }
+
+TEST(FatalErrorDeathTest, ReportsNumberAndMessageThenExitsWithZero) {
+  EXPECT_EXIT(fatal_error(6), testing::ExitedWithCode(0),
+              "^error: program internal error number is 6\\. \r\n"
+              "\xE8\xB0\x83\xE7\x94\xA8" "DLL");  // the message of row 6, in UTF-8 on this terminal
+}
+
+TEST(FatalErrorDeathTest, NumbersWithoutMessageLeaveTheSecondLineEmpty) {
+  EXPECT_EXIT(fatal_error(100), testing::ExitedWithCode(0),
+              "^error: program internal error number is 100\\. \r\n\n$");
+  EXPECT_EXIT(fatal_error(-3), testing::ExitedWithCode(0),
+              "^error: program internal error number is -3\\. \r\n\n$");
+}
+
+TEST(FatalErrorDeathTest, RunsTheExitCallbackOnceAfterTheReport) {
+  EXPECT_EXIT(
+      {
+        set_exit_callback(report_callback_run);
+        fatal_error(1);
+      },
+      testing::ExitedWithCode(0),
+      "^error: program internal error number is 1\\. \r\n[^\n]*\n\\[exit callback\\]$");
+}
+
+TEST(ExitProgramDeathTest, EndsWithTheGivenCode) {
+  EXPECT_EXIT(exit_program(3), testing::ExitedWithCode(3), "");
+  EXPECT_EXIT(
+      {
+        set_exit_callback(report_callback_run);
+        set_exit_callback(nullptr);
+        exit_program(0);
+      },
+      testing::ExitedWithCode(0), "^$");
+}
+
+}  // namespace
