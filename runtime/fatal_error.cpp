@@ -40,7 +40,9 @@ void fatal_error(std::int32_t number) {
   exit_program(0);
 }
 
-void set_exit_callback(ExitCallback routine) { exit_callback = routine; }
+void set_exit_callback(ExitCallback routine) {
+  exit_callback = routine;
+}
 
 void exit_program(std::int32_t code) {
   if (exit_callback != nullptr) exit_callback();

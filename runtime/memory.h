@@ -34,11 +34,11 @@ void* ensure_private_array(std::uint32_t element_size, void** array_variable);
 
 // Error numbers that the runtime raises through fatal_error.
 enum FatalError : std::int32_t {
-  kIndexAboveCount = 1,   // array member index beyond the defined range
-  kIndexBelowOne = 4,     // array member index must be 1 or more
-  kTypeMismatch = 5,      // data or array type mismatch
-  kStackImbalance = 6,    // stack error after calling a declared system function
-  kBadReadType = 100,     // typed read from a byte set with a type outside 1 to 10
+  kIndexAboveCount = 1,  // array member index beyond the defined range
+  kIndexBelowOne = 4,    // array member index must be 1 or more
+  kTypeMismatch = 5,     // data or array type mismatch
+  kStackImbalance = 6,   // stack error after calling a declared system function
+  kBadReadType = 100,    // typed read from a byte set with a type outside 1 to 10
 };
 
 // Shows the report "program internal error number is %d. \r\n%s" captioned "error" (the second

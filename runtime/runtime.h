@@ -45,7 +45,9 @@ inline constexpr std::uint32_t kArrayOrReferenceBit = 0x20000000;
 [[nodiscard]] constexpr TypeCode array_of(TypeCode element) {
   return TypeCode{static_cast<std::uint32_t>(element) | kArrayOrReferenceBit};
 }
-[[nodiscard]] constexpr TypeCode reference_to(TypeCode base) { return array_of(base); }
+[[nodiscard]] constexpr TypeCode reference_to(TypeCode base) {
+  return array_of(base);
+}
 [[nodiscard]] constexpr bool is_array_or_reference(TypeCode code) {
   return (static_cast<std::uint32_t>(code) & kArrayOrReferenceBit) != 0;
 }
@@ -110,7 +112,9 @@ struct TypedArg {
   [[nodiscard]] static TypedArg dword(std::uint32_t value) {
     return with_words(TypeCode::dword, value);
   }
-  [[nodiscard]] static TypedArg byte(std::uint8_t value) { return with_words(TypeCode::byte, value); }
+  [[nodiscard]] static TypedArg byte(std::uint8_t value) {
+    return with_words(TypeCode::byte, value);
+  }
   [[nodiscard]] static TypedArg short_int(std::int16_t value) {
     return with_words(TypeCode::short_int, static_cast<std::uint16_t>(value));
   }

@@ -51,7 +51,9 @@ ArrayElements array_elements(const void* block) noexcept {
   return {at + 4 + 4 * (dimensions > 0 ? dimensions : 0), count};
 }
 
-std::uint32_t ValueArray::count() const noexcept { return array_elements(block_).count; }
+std::uint32_t ValueArray::count() const noexcept {
+  return array_elements(block_).count;
+}
 
 std::uint8_t* ValueArray::element(std::int32_t index) const {
   if (index < 1) fatal_error(kIndexBelowOne);

@@ -47,10 +47,10 @@ int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t, const char* sour
   if (source_length < 0) source_length = static_cast<int>(std::strlen(source)) + 1;
   if (source_length == 0) return 0;
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t needed =
-      ucnv_toUChars(converter, reinterpret_cast<UChar*>(destination), destination_size, source,
-                    source_length, &status);
-  if (destination_size == 0) return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status) ? needed : 0;
+  const int32_t needed = ucnv_toUChars(converter, reinterpret_cast<UChar*>(destination),
+                                       destination_size, source, source_length, &status);
+  if (destination_size == 0)
+    return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status) ? needed : 0;
   if (U_FAILURE(status) || needed > destination_size) return 0;
   return needed;
 }
@@ -61,13 +61,15 @@ int WideCharToMultiByte(std::uint32_t code_page, std::uint32_t, const char16_t* 
   UConverter* converter = converter_for(code_page);
   if (converter == nullptr || source == nullptr || destination_size < 0) return 0;
   if (default_char != nullptr || used_default_char != nullptr) return 0;
-  if (source_length < 0) source_length = static_cast<int>(std::char_traits<char16_t>::length(source)) + 1;
+  if (source_length < 0)
+    source_length = static_cast<int>(std::char_traits<char16_t>::length(source)) + 1;
   if (source_length == 0) return 0;
   UErrorCode status = U_ZERO_ERROR;
   const int32_t needed =
       ucnv_fromUChars(converter, destination, destination_size,
                       reinterpret_cast<const UChar*>(source), source_length, &status);
-  if (destination_size == 0) return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status) ? needed : 0;
+  if (destination_size == 0)
+    return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status) ? needed : 0;
   if (U_FAILURE(status) || needed > destination_size) return 0;
   return needed;
 }

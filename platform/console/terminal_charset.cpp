@@ -45,16 +45,21 @@ TerminalCharset terminal_charset() {
   return *detected;
 }
 
-void redetect_terminal_charset() { detected = read_locale(); }
+void redetect_terminal_charset() {
+  detected = read_locale();
+}
 
-std::string gbk_to_utf8(std::string_view gbk) { return convert(gbk, CP_GBK, CP_UTF8); }
-std::string utf8_to_gbk(std::string_view utf8) { return convert(utf8, CP_UTF8, CP_GBK); }
+std::string gbk_to_utf8(std::string_view gbk) {
+  return convert(gbk, CP_GBK, CP_UTF8);
+}
+std::string utf8_to_gbk(std::string_view utf8) {
+  return convert(utf8, CP_UTF8, CP_GBK);
+}
 
 std::string gbk_to_terminal(std::string_view gbk) {
   return terminal_charset() == TerminalCharset::gbk ? std::string(gbk) : gbk_to_utf8(gbk);
 }
 
 std::string terminal_to_gbk(std::string_view terminal) {
-  return terminal_charset() == TerminalCharset::gbk ? std::string(terminal)
-                                                    : utf8_to_gbk(terminal);
+  return terminal_charset() == TerminalCharset::gbk ? std::string(terminal) : utf8_to_gbk(terminal);
 }

@@ -14,7 +14,9 @@ namespace {
 int process_heap_tag;
 }  // namespace
 
-HANDLE GetProcessHeap() { return &process_heap_tag; }
+HANDLE GetProcessHeap() {
+  return &process_heap_tag;
+}
 
 void* HeapAlloc(HANDLE, std::uint32_t flags, std::size_t size) {
   const std::size_t bytes = std::max<std::size_t>(size, 1);  // size 0 still gives a distinct block

@@ -1,17 +1,19 @@
 #include <gtest/gtest.h>
 
-#include "platform/com/apartment.h"
 #include "runtime/memory.h"
 
 namespace {
 
 // Counts exit-callback runs on standard error, where the death test's matcher can see them.
-void report_callback_run() { fprintf(stderr, "[exit callback]"); }
+void report_callback_run() {
+  fprintf(stderr, "[exit callback]");
+}
 
 TEST(FatalErrorDeathTest, ReportsNumberAndMessageThenExitsWithZero) {
   EXPECT_EXIT(fatal_error(6), testing::ExitedWithCode(0),
               "^error: program internal error number is 6\\. \r\n"
-              "\xE8\xB0\x83\xE7\x94\xA8" "DLL");  // the message of row 6, in UTF-8 on this terminal
+              "\xE8\xB0\x83\xE7\x94\xA8"
+              "DLL");  // the message of row 6, in UTF-8 on this terminal
 }
 
 TEST(FatalErrorDeathTest, NumbersWithoutMessageLeaveTheSecondLineEmpty) {

@@ -21,7 +21,8 @@ TEST(MemoryTest, AllocationsAreZeroFilledAndDistinct) {
   auto* a = static_cast<unsigned char*>(mem_alloc(64));
   void* empty1 = mem_alloc(0);
   void* empty2 = mem_alloc(0);
-  for (int i = 0; i < 64; ++i) ASSERT_EQ(a[i], 0);
+  for (int i = 0; i < 64; ++i)
+    ASSERT_EQ(a[i], 0);
   EXPECT_NE(empty1, nullptr);
   EXPECT_NE(empty1, empty2);
   mem_free(a);
@@ -31,7 +32,8 @@ TEST(MemoryTest, AllocationsAreZeroFilledAndDistinct) {
 
 TEST(MemoryTest, ReallocationKeepsContentAndNullAllocates) {
   auto* fresh = static_cast<unsigned char*>(mem_realloc(nullptr, 16));
-  for (int i = 0; i < 16; ++i) ASSERT_EQ(fresh[i], 0);
+  for (int i = 0; i < 16; ++i)
+    ASSERT_EQ(fresh[i], 0);
   std::memcpy(fresh, "0123456789abcdef", 16);
   auto* grown = static_cast<char*>(mem_realloc(fresh, 4096));
   EXPECT_EQ(std::memcmp(grown, "0123456789abcdef", 16), 0);
@@ -60,7 +62,8 @@ TEST(MemoryTest, EnsurePrivateArrayCopiesOnlyConstants) {
 
   static_cast<ConstantArray*>(variable)->elements[0] = 42;
   EXPECT_EQ(kConstantArray.elements[0], 7) << "the constant is untouched";
-  EXPECT_EQ(ensure_private_array(4, &variable), reinterpret_cast<void*>(1)) << "already on the heap";
+  EXPECT_EQ(ensure_private_array(4, &variable), reinterpret_cast<void*>(1))
+      << "already on the heap";
   mem_free(variable);
 }
 
@@ -85,7 +88,8 @@ void allocate_beyond_the_address_space_limit() {
 
 TEST(MemoryDeathTest, ExhaustedHeapReportsOutOfMemoryAndExitsWithZero) {
   if (kSanitized) GTEST_SKIP() << "the sanitizer's allocator reserves more than any limit allows";
-  EXPECT_EXIT(allocate_beyond_the_address_space_limit(), testing::ExitedWithCode(0), "error: \xE5\x86\x85\xE5\xAD\x98\xE4\xB8\x8D\xE8\xB6\xB3");
+  EXPECT_EXIT(allocate_beyond_the_address_space_limit(), testing::ExitedWithCode(0),
+              "error: \xE5\x86\x85\xE5\xAD\x98\xE4\xB8\x8D\xE8\xB6\xB3");
 }
 
 }  // namespace
