@@ -1,0 +1,89 @@
+#include "runtime/console_io.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/console/console.h"
+#include "runtime/text_blocks.h"
+#include "runtime/value_to_text.h"
+
+namespace {
+
+constexpr std::uint32_t kWritePieceLimit = 1024;
+
+// Writes `bytes` in pieces, each continuing where the last write stopped. A failed or zero-byte
+// write gives up on the rest: retrying could loop forever.
+void write_in_pieces(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kWritePieceLimit));
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr) || written == 0) return;
+    bytes.remove_prefix(std::min<std::size_t>(written, piece));
+  }
+}
+
+bool selects_standard_error(TypedArgs args) {
+  return !args.empty() && !args[0].omitted() && args[0].word1() == 2;
+}
+
+// The line as ReadConsoleA delivered it, up to a NUL or its first CR or LF.
+std::size_t line_length(const char* buffer, DWORD count) {
+  const char* end = buffer + count;
+  return static_cast<std::size_t>(
+      std::find_if(buffer, end, [](char c) { return c == '\0' || c == '\r' || c == '\n'; }) -
+      buffer);
+}
+
+ConsoleInput read_line_with_echo() {
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  if (input == nullptr) return {{}, ConsoleReadStatus::unreadable};
+  char buffer[kConsoleReadLimit];
+  DWORD count = 0;
+  if (!ReadConsoleA(input, buffer, kConsoleReadLimit, &count, nullptr)) {
+    return {{}, ConsoleReadStatus::unreadable};
+  }
+  if (count == 0) return {{}, ConsoleReadStatus::end_of_input};
+  const auto length = static_cast<std::int32_t>(line_length(buffer, count));
+  return {text_from_buffer(buffer, length), ConsoleReadStatus::read};
+}
+
+ConsoleInput read_keys_without_echo() {
+  char buffer[kConsoleReadLimit];
+  std::uint32_t stored = 0;
+  while (stored < kConsoleReadLimit) {
+    const int key = _getch();
+    if (key == kGetchEndOfInput) {
+      if (stored == 0) return {{}, ConsoleReadStatus::end_of_input};
+      break;
+    }
+    if (key == '\r') break;
+    buffer[stored++] = static_cast<char>(key);
+  }
+  return {text_from_buffer(buffer, static_cast<std::int32_t>(stored)), ConsoleReadStatus::read};
+}
+
+}  // namespace
+
+void console_print(TypedArgs args) {
+  HANDLE output = GetStdHandle(selects_standard_error(args) ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (args.size() <= 1) return;
+  for (const TypedArg& value : args.subspan(1)) {
+    if (value.type == TypeCode::text) {
+      const char* text = value.pointer_as<const char>();
+      if (text != nullptr) write_in_pieces(output, text);
+    } else {
+      write_in_pieces(output, format_for_output(value));
+    }
+  }
+}
+
+ConsoleInput console_read_input(TypedArgs args) {
+  const bool echo = args.empty() || args[0].omitted() || args[0].word1() != 0;
+  return echo ? read_line_with_echo() : read_keys_without_echo();
+}
+
+Text console_read(TypedArgs args) {
+  return console_read_input(args).text;
+}
