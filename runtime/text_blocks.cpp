@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "runtime/result_size.h"
+
 Text text_from_buffer(const void* buffer, std::int32_t count) {
   if (count < 1) return {};
   auto* block = static_cast<char*>(mem_alloc(static_cast<std::uint32_t>(count) + 1));
@@ -18,10 +20,10 @@ std::uint32_t text_size(const char* text) {
 }
 
 Text text_concat(std::span<const std::string_view> pieces) {
-  std::size_t total = 0;
+  std::uint64_t total = 0;
   for (std::string_view piece : pieces)
     total += piece.size();
-  auto* block = static_cast<char*>(mem_alloc(static_cast<std::uint32_t>(total + 1)));
+  auto* block = static_cast<char*>(mem_alloc(checked_result_length(total) + 1));
   char* at = block;
   for (std::string_view piece : pieces) {
     if (!piece.empty()) std::memcpy(at, piece.data(), piece.size());

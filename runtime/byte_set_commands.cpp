@@ -1,0 +1,125 @@
+// bytes_len, bytes_left, bytes_blank, bytes_from_address, bytes_concat, to_bytes.
+#include "runtime/byte_set_commands.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/heap/heap.h"
+#include "runtime/result_size.h"
+#include "runtime/text_blocks.h"
+
+namespace {
+
+// A new byte set of `length` bytes, zero-filled, for the caller to fill.
+std::uint8_t* new_byte_set(std::uint32_t length) {
+  auto* block = static_cast<std::uint8_t*>(mem_alloc(ByteSet::kHeaderSize + length));
+  const std::int32_t header[2] = {1, static_cast<std::int32_t>(length)};
+  std::memcpy(block, header, sizeof header);
+  return block;
+}
+
+bool is_numeric(TypeCode element) {
+  switch (element) {
+    case TypeCode::byte:
+    case TypeCode::short_int:
+    case TypeCode::integer:
+    case TypeCode::long_int:
+    case TypeCode::float32:
+    case TypeCode::float64:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The number of bytes a scalar of a built-in type keeps in its value words; 0 for others.
+std::uint32_t scalar_size(TypeCode type) {
+  switch (type) {
+    case TypeCode::byte:
+      return 1;
+    case TypeCode::short_int:
+      return 2;
+    case TypeCode::logical:
+    case TypeCode::integer:
+    case TypeCode::float32:
+    case TypeCode::dword:
+      return 4;
+    case TypeCode::date_time:
+    case TypeCode::long_int:
+    case TypeCode::float64:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+bool is_builtin(TypeCode type) {
+  return (static_cast<std::uint32_t>(type) & 0xC0000000) == 0x80000000;
+}
+
+ByteSet array_storage_bytes(const TypedArg& value) {
+  const TypeCode element = base_type(value.type);
+  if (!is_numeric(element)) return {};
+  const ArrayElements elements = array_elements(value.value.pointer);
+  const std::uint64_t length = std::uint64_t{elements.count} * element_width(element);
+  return bytes_from_buffer(elements.start, checked_result_length(length));
+}
+
+}  // namespace
+
+ByteView byte_set_bytes(const void* block) {
+  if (block == nullptr) return {};
+  return {static_cast<const std::uint8_t*>(block) + ByteSet::kHeaderSize,
+          ByteSet::length_of(block)};
+}
+
+std::int32_t bytes_len(ByteView bytes) {
+  return static_cast<std::int32_t>(bytes.size());
+}
+
+ByteSet bytes_left(ByteView bytes, std::int32_t n) {
+  if (bytes.empty() || n < 1) return {};
+  const std::size_t length = std::min(bytes.size(), static_cast<std::size_t>(n));
+  return bytes_from_buffer(bytes.data(), static_cast<std::uint32_t>(length));
+}
+
+ByteSet bytes_blank(std::int32_t n) {
+  if (n < 1) return {};
+  return ByteSet::adopt(new_byte_set(checked_result_length(static_cast<std::uint64_t>(n))));
+}
+
+ByteSet bytes_from_address(const void* address, std::int32_t n) {
+  if (n < 1 || IsBadReadPtr(address, static_cast<std::size_t>(n))) return {};
+  return bytes_from_buffer(address, static_cast<std::uint32_t>(n));
+}
+
+ByteSet bytes_concat(std::span<const ByteView> pieces) {
+  std::uint64_t total = 0;
+  for (ByteView piece : pieces)
+    total += piece.size();
+  if (total == 0) return {};
+  std::uint8_t* block = new_byte_set(checked_result_length(total));
+  std::uint8_t* at = block + ByteSet::kHeaderSize;
+  for (ByteView piece : pieces) {
+    if (!piece.empty()) std::memcpy(at, piece.data(), piece.size());
+    at += piece.size();
+  }
+  return ByteSet::adopt(block);
+}
+
+ByteSet to_bytes(const TypedArg& value) {
+  if (is_array_or_reference(value.type)) return array_storage_bytes(value);
+  if (!is_builtin(value.type)) return {};
+  switch (value.type) {
+    case TypeCode::text: {
+      const char* text = value.pointer_as<const char>();
+      return text ? bytes_from_buffer(text, text_size(text)) : ByteSet();
+    }
+    case TypeCode::byte_set: {
+      const ByteView bytes = byte_set_bytes(value.value.pointer);
+      return bytes_from_buffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    }
+    default:
+      return bytes_from_buffer(&value.value, scalar_size(value.type));
+  }
+}

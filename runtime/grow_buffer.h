@@ -1,0 +1,47 @@
+// GrowBuffer: the scratch buffer in which text_replace and text_split assemble their results
+// before copying them out into heap blocks of their own. It takes its memory from the C
+// allocator, not from mem_alloc, and frees it when it goes out of scope.
+//
+// Growth policy of grow_to(needed):
+//   - needed 0 frees the block;
+//   - a block whose capacity is at least `needed` and exceeds it by at most 256 bytes stays;
+//   - otherwise the block is reallocated to needed + 128 bytes, so a much larger block shrinks.
+// A failed growth leaves the buffer as it was. Appends grow the buffer only when their bytes do
+// not fit, so a caller that knows its total grows once and then appends without reallocating.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+class GrowBuffer {
+ public:
+  static constexpr std::uint32_t kSlack = 128;
+  static constexpr std::uint32_t kMaxExcess = 256;
+
+  GrowBuffer() = default;
+  GrowBuffer(const GrowBuffer&) = delete;
+  GrowBuffer& operator=(const GrowBuffer&) = delete;
+  ~GrowBuffer();
+
+  // Applies the growth policy for a content of `needed` bytes. False when the block could not be
+  // (re)allocated; the buffer is then unchanged. Content beyond a smaller `needed` is dropped.
+  [[nodiscard]] bool grow_to(std::uint32_t needed);
+
+  // Appends `count` bytes, growing to size() + count when they do not fit. When the buffer cannot
+  // grow, nothing is appended and the result is false.
+  bool append(const void* bytes, std::uint32_t count);
+  bool append(std::string_view bytes) {
+    return append(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  }
+
+  [[nodiscard]] const std::uint8_t* data() const { return data_; }
+  [[nodiscard]] std::uint32_t size() const { return used_; }
+  [[nodiscard]] std::uint32_t capacity() const { return capacity_; }
+  [[nodiscard]] std::span<const std::uint8_t> bytes() const { return {data_, used_}; }
+
+ private:
+  std::uint8_t* data_ = nullptr;
+  std::uint32_t capacity_ = 0;
+  std::uint32_t used_ = 0;
+};

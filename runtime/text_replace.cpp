@@ -1,0 +1,95 @@
+// text_replace: replacing the occurrences of a text, assembled in one pass in a GrowBuffer.
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "runtime/grow_buffer.h"
+#include "runtime/result_size.h"
+#include "runtime/text_blocks.h"
+#include "runtime/text_commands.h"
+#include "runtime/text_scan.h"
+
+namespace {
+
+Text copy_of(std::string_view text) {
+  return text_from_buffer(text.data(), static_cast<std::int32_t>(text.size()));
+}
+
+// Calls `found(at)` for each match from `from` on, at most `limit` times.
+template <class Found>
+void for_each_match(const text_scan::Matcher& matcher, std::size_t from, std::size_t sought_size,
+                    std::uint32_t limit, Found found) {
+  std::uint32_t replaced = 0;
+  for (std::size_t at = matcher.next(from); at != text_scan::npos && replaced < limit;
+       at = matcher.next(at + sought_size)) {
+    found(at);
+    ++replaced;
+  }
+}
+
+// Builds the result in a buffer grown once to its final size, so no append reallocates.
+class Assembly {
+ public:
+  Assembly(std::string_view text, std::size_t sought_size, std::string_view replacement,
+           std::uint64_t length_bound)
+      : text_(text), sought_size_(sought_size), replacement_(replacement) {
+    if (!buffer_.grow_to(checked_result_length(length_bound))) exit_out_of_memory();
+  }
+
+  void replace_at(std::size_t at) {
+    buffer_.append(text_.substr(rest_, at - rest_));
+    buffer_.append(replacement_);
+    rest_ = at + sought_size_;
+  }
+
+  // The result as a new Text: non-null even when nothing is left.
+  Text finish() {
+    buffer_.append(text_.substr(rest_));
+    auto* block = static_cast<char*>(mem_alloc(buffer_.size() + 1));
+    if (buffer_.size() != 0) std::memcpy(block, buffer_.data(), buffer_.size());
+    return Text::adopt(block);
+  }
+
+ private:
+  GrowBuffer buffer_;
+  std::string_view text_;
+  std::size_t sought_size_;
+  std::string_view replacement_;
+  std::size_t rest_ = 0;  // where the bytes not yet appended start
+};
+
+}  // namespace
+
+Text text_replace(std::string_view text, std::string_view sought, std::string_view replacement,
+                  std::optional<std::int32_t> start, std::optional<std::int32_t> count,
+                  LetterCase letter_case) {
+  if (text.empty()) return {};
+  if (sought.empty() || sought.size() > text.size()) return copy_of(text);
+  const std::int32_t first = start.value_or(1);
+  const std::int32_t limit = count.value_or(std::numeric_limits<std::int32_t>::max());
+  if (first < 1 || limit < 1 || static_cast<std::size_t>(first) - 1 > text.size() - sought.size()) {
+    return copy_of(text);
+  }
+  const std::size_t from = static_cast<std::size_t>(first) - 1;
+  const auto most = static_cast<std::uint32_t>(limit);
+  const text_scan::Matcher matcher(text, sought, letter_case);
+
+  if (replacement.size() <= sought.size()) {
+    // The result is no longer than the text: grow once to that bound and replace as we go.
+    Assembly assembly(text, sought.size(), replacement, text.size());
+    for_each_match(matcher, from, sought.size(), most,
+                   [&](std::size_t at) { assembly.replace_at(at); });
+    return assembly.finish();
+  }
+  // A longer replacement: find the matches first to learn the result's length.
+  std::vector<std::uint32_t> matches;
+  for_each_match(matcher, from, sought.size(), most,
+                 [&](std::size_t at) { matches.push_back(static_cast<std::uint32_t>(at)); });
+  if (matches.empty()) return copy_of(text);
+  const std::uint64_t growth =
+      static_cast<std::uint64_t>(matches.size()) * (replacement.size() - sought.size());
+  Assembly assembly(text, sought.size(), replacement, text.size() + growth);
+  for (std::uint32_t at : matches)
+    assembly.replace_at(at);
+  return assembly.finish();
+}

@@ -1,0 +1,55 @@
+#include "runtime/grow_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string_view>
+
+namespace {
+
+std::string_view content(const GrowBuffer& buffer) {
+  return {reinterpret_cast<const char*>(buffer.data()), buffer.size()};
+}
+
+TEST(GrowBufferTest, GrowsToNeededPlusSlackAndShrinksWhenFarTooLarge) {
+  GrowBuffer buffer;
+  ASSERT_TRUE(buffer.grow_to(10));
+  EXPECT_EQ(buffer.capacity(), 138u);
+  const std::uint8_t* block = buffer.data();
+  ASSERT_TRUE(buffer.grow_to(100));
+  EXPECT_EQ(buffer.data(), block) << "kept: large enough and at most 256 bytes over";
+  ASSERT_TRUE(buffer.grow_to(139));
+  EXPECT_EQ(buffer.capacity(), 267u);
+  ASSERT_TRUE(buffer.grow_to(11));
+  EXPECT_EQ(buffer.capacity(), 267u) << "exactly 256 over still fits";
+  ASSERT_TRUE(buffer.grow_to(10));
+  EXPECT_EQ(buffer.capacity(), 138u) << "257 over shrinks";
+  ASSERT_TRUE(buffer.grow_to(0));
+  EXPECT_EQ(buffer.data(), nullptr);
+  EXPECT_EQ(buffer.capacity(), 0u);
+}
+
+TEST(GrowBufferTest, AppendsGrowOnlyWhenTheBytesDoNotFit) {
+  GrowBuffer buffer;
+  ASSERT_TRUE(buffer.grow_to(1000));
+  EXPECT_TRUE(buffer.append("abc"));
+  EXPECT_EQ(buffer.capacity(), 1128u) << "a small append keeps a block grown in advance";
+  const std::string long_piece(1200, 'x');
+  EXPECT_TRUE(buffer.append(long_piece));
+  EXPECT_EQ(buffer.capacity(), 1203u + 128u);
+  EXPECT_EQ(content(buffer), "abc" + long_piece);
+  ASSERT_TRUE(buffer.grow_to(2));
+  EXPECT_EQ(content(buffer), "ab") << "a smaller need drops the content beyond it";
+}
+
+TEST(GrowBufferTest, FailedGrowthLeavesTheBufferAsItWas) {
+  GrowBuffer buffer;
+  ASSERT_TRUE(buffer.append("keep"));
+  const std::uint32_t capacity = buffer.capacity();
+  EXPECT_FALSE(buffer.grow_to(UINT32_MAX - 100));
+  EXPECT_FALSE(buffer.append(buffer.data(), UINT32_MAX - 2));
+  EXPECT_EQ(buffer.capacity(), capacity);
+  EXPECT_EQ(content(buffer), "keep");
+}
+
+}  // namespace
