@@ -35,12 +35,9 @@ class MessagePumpTest : public testing::Test {
   HWND window_ = CreateMessageWindow(serve);
 };
 
-TEST_F(MessagePumpTest, AnEmptyQueueReturnsAtOnce) {
-  dispatch_pending_messages();
-  EXPECT_TRUE(served.empty());
-}
-
 TEST_F(MessagePumpTest, ServesEveryQueuedMessageInOrderIncludingOnesPostedMeanwhile) {
+  dispatch_pending_messages();  // an empty queue: returns at once
+  EXPECT_TRUE(served.empty());
   PostMessageA(window_, WM_USER + 1, 0, 0);
   PostThreadMessageA(GetCurrentThreadId(), WM_USER + 2, 0, 0);  // removed, no window to serve it
   PostMessageA(window_, WM_USER + 3, 0, 0);
