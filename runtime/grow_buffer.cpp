@@ -1,16 +1,18 @@
 #include "runtime/grow_buffer.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
+
+#include "platform/heap/heap.h"
 
 GrowBuffer::~GrowBuffer() {
-  std::free(data_);
+  if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
 }
 
 bool GrowBuffer::grow_to(std::uint32_t needed) {
   if (needed == 0) {
-    std::free(data_);
+    if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
     data_ = nullptr;
     capacity_ = used_ = 0;
     return true;
@@ -18,7 +20,8 @@ bool GrowBuffer::grow_to(std::uint32_t needed) {
   if (data_ != nullptr && capacity_ >= needed && capacity_ - needed <= kMaxExcess) return true;
   if (needed > std::numeric_limits<std::uint32_t>::max() - kSlack) return false;
   const std::uint32_t capacity = needed + kSlack;
-  void* block = std::realloc(data_, capacity);
+  void* block = data_ ? HeapReAlloc(GetProcessHeap(), 0, data_, capacity)
+                      : HeapAlloc(GetProcessHeap(), 0, capacity);
   if (block == nullptr) return false;
   data_ = static_cast<std::uint8_t*>(block);
   capacity_ = capacity;
@@ -26,13 +29,16 @@ bool GrowBuffer::grow_to(std::uint32_t needed) {
   return true;
 }
 
-bool GrowBuffer::append(const void* bytes, std::uint32_t count) {
-  if (count == 0) return true;
-  if (count > capacity_ - used_) {
-    if (count > std::numeric_limits<std::uint32_t>::max() - used_) return false;
-    if (!grow_to(used_ + count)) return false;
-  }
+bool GrowBuffer::append_growing(const void* bytes, std::uint32_t count) {
+  if (count > std::numeric_limits<std::uint32_t>::max() - used_) return false;
+  if (!grow_to(used_ + count)) return false;
   std::memcpy(data_ + used_, bytes, count);
   used_ += count;
   return true;
+}
+
+void* GrowBuffer::release() {
+  if (used_ != 0) (void)grow_to(used_);  // a failed trim keeps the larger block, which is fine
+  capacity_ = used_ = 0;
+  return std::exchange(data_, nullptr);
 }

@@ -1,6 +1,6 @@
-// GrowBuffer: the scratch buffer in which text_replace and text_split assemble their results
-// before copying them out into heap blocks of their own. It takes its memory from the C
-// allocator, not from mem_alloc, and frees it when it goes out of scope.
+// GrowBuffer: the scratch buffer in which text_replace and text_split assemble their results.
+// It takes its memory from the process heap directly, not through mem_alloc, and frees it when
+// it goes out of scope unless the finished block is handed over with release().
 //
 // Growth policy of grow_to(needed):
 //   - needed 0 frees the block;
@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -30,7 +31,12 @@ class GrowBuffer {
 
   // Appends `count` bytes, growing to size() + count when they do not fit. When the buffer cannot
   // grow, nothing is appended and the result is false.
-  bool append(const void* bytes, std::uint32_t count);
+  bool append(const void* bytes, std::uint32_t count) {
+    if (count > capacity_ - used_) return append_growing(bytes, count);
+    if (count != 0) std::memcpy(data_ + used_, bytes, count);
+    used_ += count;
+    return true;
+  }
   bool append(std::string_view bytes) {
     return append(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   }
@@ -40,7 +46,13 @@ class GrowBuffer {
   [[nodiscard]] std::uint32_t capacity() const { return capacity_; }
   [[nodiscard]] std::span<const std::uint8_t> bytes() const { return {data_, used_}; }
 
+  // Hands the block (null when there is none) to the caller, who frees it with mem_free, and
+  // leaves the buffer empty. The block is first trimmed by the growth policy to its content.
+  [[nodiscard]] void* release();
+
  private:
+  bool append_growing(const void* bytes, std::uint32_t count);
+
   std::uint8_t* data_ = nullptr;
   std::uint32_t capacity_ = 0;
   std::uint32_t used_ = 0;

@@ -1,5 +1,4 @@
 // text_replace: replacing the occurrences of a text, assembled in one pass in a GrowBuffer.
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -27,13 +26,13 @@ void for_each_match(const text_scan::Matcher& matcher, std::size_t from, std::si
   }
 }
 
-// Builds the result in a buffer grown once to its final size, so no append reallocates.
+// Builds the result in a buffer grown once to its length, so no append reallocates.
 class Assembly {
  public:
   Assembly(std::string_view text, std::size_t sought_size, std::string_view replacement,
-           std::uint64_t length_bound)
+           std::uint64_t length)
       : text_(text), sought_size_(sought_size), replacement_(replacement) {
-    if (!buffer_.grow_to(checked_result_length(length_bound))) exit_out_of_memory();
+    if (!buffer_.grow_to(checked_result_length(length) + 1)) exit_out_of_memory();
   }
 
   void replace_at(std::size_t at) {
@@ -42,12 +41,12 @@ class Assembly {
     rest_ = at + sought_size_;
   }
 
-  // The result as a new Text: non-null even when nothing is left.
+  // The result as a new Text, non-null even when nothing is left: the buffer's own block, handed
+  // over with its terminator instead of being copied out.
   Text finish() {
     buffer_.append(text_.substr(rest_));
-    auto* block = static_cast<char*>(mem_alloc(buffer_.size() + 1));
-    if (buffer_.size() != 0) std::memcpy(block, buffer_.data(), buffer_.size());
-    return Text::adopt(block);
+    buffer_.append(std::string_view("", 1));
+    return Text::adopt(static_cast<char*>(buffer_.release()));
   }
 
  private:
@@ -74,21 +73,14 @@ Text text_replace(std::string_view text, std::string_view sought, std::string_vi
   const auto most = static_cast<std::uint32_t>(limit);
   const text_scan::Matcher matcher(text, sought, letter_case);
 
-  if (replacement.size() <= sought.size()) {
-    // The result is no longer than the text: grow once to that bound and replace as we go.
-    Assembly assembly(text, sought.size(), replacement, text.size());
-    for_each_match(matcher, from, sought.size(), most,
-                   [&](std::size_t at) { assembly.replace_at(at); });
-    return assembly.finish();
-  }
-  // A longer replacement: find the matches first to learn the result's length.
+  // The matches are found first, so that the result is built in a buffer of its exact length.
   std::vector<std::uint32_t> matches;
   for_each_match(matcher, from, sought.size(), most,
                  [&](std::size_t at) { matches.push_back(static_cast<std::uint32_t>(at)); });
   if (matches.empty()) return copy_of(text);
-  const std::uint64_t growth =
-      static_cast<std::uint64_t>(matches.size()) * (replacement.size() - sought.size());
-  Assembly assembly(text, sought.size(), replacement, text.size() + growth);
+  const std::uint64_t length = text.size() - matches.size() * sought.size() +
+                               std::uint64_t{matches.size()} * replacement.size();
+  Assembly assembly(text, sought.size(), replacement, length);
   for (std::uint32_t at : matches)
     assembly.replace_at(at);
   return assembly.finish();

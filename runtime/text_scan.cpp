@@ -1,6 +1,7 @@
 #include "runtime/text_scan.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace text_scan {
@@ -22,16 +23,41 @@ bool has_single_byte_letter(std::string_view sought) {
   return false;
 }
 
+// The first occurrence of `sought` (not empty) in `text` at or after `from`, by bytes. The last
+// byte is tested before the rest, which spares most comparisons where the first byte is a common
+// lead byte.
+std::size_t find_bytes(std::string_view text, std::string_view sought, std::size_t from) {
+  const std::size_t length = sought.size();
+  const char* const data = text.data();
+  const char* const end = data + text.size() - length + 1;  // where no match can start
+  const char first = sought.front();
+  const char last = sought.back();
+  for (const char* at = data + from; at < end; ++at) {
+    at = static_cast<const char*>(std::memchr(at, first, static_cast<std::size_t>(end - at)));
+    if (at == nullptr) return npos;
+    if (at[length - 1] == last &&
+        (length <= 2 || std::memcmp(at + 1, sought.data() + 1, length - 2) == 0)) {
+      return static_cast<std::size_t>(at - data);
+    }
+  }
+  return npos;
+}
+
 }  // namespace
 
 bool reaches(std::string_view text, std::size_t from, std::size_t at) {
   const char* bytes = text.data();
   std::size_t run_start = at;
-  // Long runs of double-byte characters are counted eight bytes at a time.
+  // Eight bytes at a time: the run ends after the last byte below 0x80 in the word, if any.
   while (run_start - from >= 8) {
     std::uint64_t word;
     std::memcpy(&word, bytes + run_start - 8, sizeof word);
-    if ((word & kLeadBits) != kLeadBits) break;
+    const std::uint64_t single_bytes = ~word & kLeadBits;  // bit 7 set in each byte below 0x80
+    if (single_bytes != 0) {
+      const int last_single = (63 - std::countl_zero(single_bytes)) / 8;  // little-endian index
+      run_start = run_start - 8 + static_cast<std::size_t>(last_single) + 1;
+      return (at - run_start) % 2 == 0;
+    }
     run_start -= 8;
   }
   while (run_start > from && is_lead_byte(bytes[run_start - 1]))
@@ -69,10 +95,8 @@ std::size_t Matcher::next_exact(std::size_t from) const {
   const std::size_t last = text_.size() - sought_.size();
   std::size_t start = from;
   while (start <= last) {
-    const void* hit =
-        memmem(text_.data() + start, text_.size() - start, sought_.data(), sought_.size());
-    if (hit == nullptr) return npos;
-    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
+    const std::size_t at = find_bytes(text_, sought_, start);
+    if (at == npos) return npos;
     if (reaches(text_, start, at)) return at;
     start = at + 1;
   }

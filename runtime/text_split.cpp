@@ -1,5 +1,4 @@
 // text_split: cutting a text at a separator into an array of texts.
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -35,7 +34,7 @@ std::vector<Piece> cut_pieces(std::string_view text, std::string_view separator,
 }
 
 // A one-dimensional text array of the pieces (empty pieces as null elements), assembled in a
-// buffer grown once to the array's size and copied out into a block of its own.
+// buffer grown once to the array's size, whose block becomes the array.
 ValueArray text_array_of(std::string_view text, const std::vector<Piece>& pieces) {
   const std::uint32_t count = checked_result_length(pieces.size());
   const std::uint32_t size = checked_result_length(8 + std::uint64_t{count} * sizeof(char*));
@@ -49,9 +48,7 @@ ValueArray text_array_of(std::string_view text, const std::vector<Piece>& pieces
                         .release();
     buffer.append(&element, sizeof element);
   }
-  void* block = mem_alloc(size);
-  std::memcpy(block, buffer.data(), size);
-  return ValueArray::adopt(TypeCode::text, block);
+  return ValueArray::adopt(TypeCode::text, buffer.release());
 }
 
 }  // namespace

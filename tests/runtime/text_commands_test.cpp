@@ -72,6 +72,8 @@ TEST(TextFindTest, MatchesOnlyStartOnCharacters) {
   EXPECT_EQ(text_find(std::string(2, '\xB0') + "x", "x"), 3);
   EXPECT_EQ(text_find(std::string(17, '\xB0') + "xx", "x"), 19);
   EXPECT_EQ(text_find("a" + std::string(20, '\xB0') + "x", "x"), 22);
+  EXPECT_EQ(text_find(std::string(10, 'a') + std::string(3, '\xB0') + "x", "x"), -1);
+  EXPECT_EQ(text_find(std::string(10, 'a') + std::string(2, '\xB0') + "x", "x"), 13);
   // A given start is scanned as a character start, even on a second byte.
   EXPECT_EQ(text_find(std::string(kAh) + "\xA1", "\xA1", 2), 2);
   EXPECT_EQ(text_find(two_ah, kAh, 2), -1);
