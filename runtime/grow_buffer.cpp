@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/heap/heap.h"
+#include "runtime/memory.h"
 
 GrowBuffer::~GrowBuffer() {
   if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
@@ -41,4 +42,12 @@ void* GrowBuffer::release() {
   if (used_ != 0) (void)grow_to(used_);  // a failed trim keeps the larger block, which is fine
   capacity_ = used_ = 0;
   return std::exchange(data_, nullptr);
+}
+
+void* GrowBuffer::take_block() {
+  if (used_ >= kCopyOutLimit) return release();
+  void* block = mem_alloc(used_);
+  if (used_ != 0) std::memcpy(block, data_, used_);
+  (void)grow_to(0);
+  return block;
 }

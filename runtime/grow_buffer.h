@@ -50,6 +50,12 @@ class GrowBuffer {
   // leaves the buffer empty. The block is first trimmed by the growth policy to its content.
   [[nodiscard]] void* release();
 
+  // The content as a block that mem_free releases, leaving the buffer empty: a content below
+  // kCopyOutLimit is copied out into a new block from mem_alloc, whose release is cheapest; a
+  // larger one hands over the buffer's own block (release()), which saves copying it.
+  static constexpr std::uint32_t kCopyOutLimit = 64 * 1024;
+  [[nodiscard]] void* take_block();
+
  private:
   bool append_growing(const void* bytes, std::uint32_t count);
 

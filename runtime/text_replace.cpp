@@ -41,12 +41,11 @@ class Assembly {
     rest_ = at + sought_size_;
   }
 
-  // The result as a new Text, non-null even when nothing is left: the buffer's own block, handed
-  // over with its terminator instead of being copied out.
+  // The result with its terminator as a new Text, non-null even when nothing is left.
   Text finish() {
     buffer_.append(text_.substr(rest_));
     buffer_.append(std::string_view("", 1));
-    return Text::adopt(static_cast<char*>(buffer_.release()));
+    return Text::adopt(static_cast<char*>(buffer_.take_block()));
   }
 
  private:

@@ -34,7 +34,7 @@ std::vector<Piece> cut_pieces(std::string_view text, std::string_view separator,
 }
 
 // A one-dimensional text array of the pieces (empty pieces as null elements), assembled in a
-// buffer grown once to the array's size, whose block becomes the array.
+// buffer grown once to the array's size.
 ValueArray text_array_of(std::string_view text, const std::vector<Piece>& pieces) {
   const std::uint32_t count = checked_result_length(pieces.size());
   const std::uint32_t size = checked_result_length(8 + std::uint64_t{count} * sizeof(char*));
@@ -48,7 +48,7 @@ ValueArray text_array_of(std::string_view text, const std::vector<Piece>& pieces
                         .release();
     buffer.append(&element, sizeof element);
   }
-  return ValueArray::adopt(TypeCode::text, buffer.release());
+  return ValueArray::adopt(TypeCode::text, buffer.take_block());
 }
 
 }  // namespace

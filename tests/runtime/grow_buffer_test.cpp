@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "runtime/memory.h"
@@ -51,6 +52,24 @@ TEST(GrowBufferTest, ReleaseHandsOverAHeapBlockTrimmedToItsContent) {
   EXPECT_EQ(buffer.data(), nullptr);
   EXPECT_STREQ(static_cast<const char*>(block), "abc");
   mem_free(block);  // a process-heap block like any from mem_alloc
+}
+
+TEST(GrowBufferTest, TakeBlockCopiesSmallContentsAndHandsOverLargeOnes) {
+  GrowBuffer small;
+  ASSERT_TRUE(small.append(std::string_view("xy", 3)));
+  const std::uint8_t* own = small.data();
+  void* copied = small.take_block();
+  EXPECT_NE(copied, own);
+  EXPECT_STREQ(static_cast<const char*>(copied), "xy");
+  EXPECT_EQ(small.data(), nullptr);
+  mem_free(copied);
+
+  GrowBuffer large;
+  ASSERT_TRUE(large.append(std::string(GrowBuffer::kCopyOutLimit, 'z')));
+  own = large.data();
+  void* handed = large.take_block();
+  EXPECT_EQ(handed, own);
+  mem_free(handed);
 }
 
 TEST(GrowBufferTest, FailedGrowthLeavesTheBufferAsItWas) {
