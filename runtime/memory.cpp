@@ -1,5 +1,6 @@
 #include "runtime/memory.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "platform/com/apartment.h"
@@ -11,29 +12,31 @@ namespace {
 HANDLE heap = nullptr;
 ModuleImage image;  // size 0 until found
 
-// Pages on which mem_alloc has handed out blocks. The first 8 bytes of an aligned block on such a
-// page are readable, so releasing it needs no readability probe, which costs a system call. A
-// remembered page that was since returned to the system can only be named again by a block that
-// was already released, which no correct caller frees twice.
+// Pages on which mem_alloc has handed out blocks, in a direct-mapped table that covers 256 MiB of
+// contiguous heap. The first 8 bytes of an aligned block on such a page are readable, so releasing
+// it needs no readability probe, which costs a system call. A remembered page that was since
+// returned to the system can only be named again by a block that was already released, which no
+// correct caller frees twice. Relaxed atomics keep a stray allocation from another thread harmless.
 class HeapPages {
  public:
   void remember(const void* block) {
     const std::uintptr_t page = page_of(block);
-    slots_[page % kSlots] = page;
+    slots_[page % kSlots].store(page, std::memory_order_relaxed);
   }
   [[nodiscard]] bool holds(const void* block) const {
     const std::uintptr_t page = page_of(block);
-    return slots_[page % kSlots] == page && reinterpret_cast<std::uintptr_t>(block) % 8 == 0;
+    return slots_[page % kSlots].load(std::memory_order_relaxed) == page &&
+           reinterpret_cast<std::uintptr_t>(block) % 8 == 0;
   }
 
  private:
-  static constexpr std::size_t kSlots = 1024;
+  static constexpr std::size_t kSlots = 1 << 16;
   static std::uintptr_t page_of(const void* block) {
     return reinterpret_cast<std::uintptr_t>(block) >> 12;
   }
-  std::uintptr_t slots_[kSlots] = {};
+  std::atomic<std::uintptr_t> slots_[kSlots] = {};
 };
-thread_local HeapPages heap_pages;
+HeapPages heap_pages;
 
 HANDLE process_heap() {
   if (heap == nullptr) heap = GetProcessHeap();
