@@ -32,27 +32,6 @@ bool is_numeric(TypeCode element) {
   }
 }
 
-// The number of bytes a scalar of a built-in type keeps in its value words; 0 for others.
-std::uint32_t scalar_size(TypeCode type) {
-  switch (type) {
-    case TypeCode::byte:
-      return 1;
-    case TypeCode::short_int:
-      return 2;
-    case TypeCode::logical:
-    case TypeCode::integer:
-    case TypeCode::float32:
-    case TypeCode::dword:
-      return 4;
-    case TypeCode::date_time:
-    case TypeCode::long_int:
-    case TypeCode::float64:
-      return 8;
-    default:
-      return 0;
-  }
-}
-
 bool is_builtin(TypeCode type) {
   return (static_cast<std::uint32_t>(type) & 0xC0000000) == 0x80000000;
 }
@@ -120,6 +99,6 @@ ByteSet to_bytes(const TypedArg& value) {
       return bytes_from_buffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     }
     default:
-      return bytes_from_buffer(&value.value, scalar_size(value.type));
+      return bytes_from_buffer(&value.value, type_size(value.type));
   }
 }

@@ -43,17 +43,17 @@ HANDLE process_heap() {
   return heap;
 }
 
-[[noreturn]] void report_out_of_memory() {
-  MessageBoxA(nullptr, "内存不足", "error", MB_ICONERROR);
-  exit_program(0);
-}
-
 const ModuleImage& module_image() {
   if (image.size == 0) image = GetModuleImage();
   return image;
 }
 
 }  // namespace
+
+void report_out_of_memory() {
+  MessageBoxA(nullptr, "内存不足", "error", MB_ICONERROR);
+  exit_program(0);
+}
 
 void runtime_init() {
   process_heap();

@@ -16,6 +16,9 @@ void runtime_init();
 // heap is exhausted, reports "内存不足" and ends the process with exit code 0.
 [[nodiscard]] void* mem_alloc(std::uint32_t size);
 
+// Reports "内存不足" (out of memory) captioned "error" and ends the process with exit code 0.
+[[noreturn]] void report_out_of_memory();
+
 // For a null `block` a new zero-filled block; otherwise the heap's reallocation of `block`, whose
 // grown part is not zero-filled. Failure reports "内存不足" and exits, as mem_alloc does.
 [[nodiscard]] void* mem_realloc(void* block, std::uint32_t size);

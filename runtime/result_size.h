@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "runtime/memory.h"
+
 // Lengths inside the system are 32-bit signed, so no Text or ByteSet can hold 2 GiB or more.
 inline constexpr std::uint64_t kMaxResultLength = 0x7FFFFFFF - 16;
 
@@ -10,6 +12,3 @@ inline constexpr std::uint64_t kMaxResultLength = 0x7FFFFFFF - 16;
 // built: the process ends through the out-of-memory report, as it does when the heap is
 // exhausted, rather than building a truncated block.
 [[nodiscard]] std::uint32_t checked_result_length(std::uint64_t length);
-
-// Reports "内存不足" and ends the process with exit code 0, as mem_alloc does on failure.
-[[noreturn]] void exit_out_of_memory();

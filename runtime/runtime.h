@@ -268,7 +268,13 @@ class ByteSet {
 // ValueArray: an owned array block whose elements have one TypeCode. Elements that are texts or
 // byte sets are owning pointers (8 bytes wide) and are freed with the array.
 
-// Width in bytes of one array element of type `element` (0 for a type that cannot be an element).
+// The size in bytes of a value of `type`: 1 for byte, 2 for short, 4 for logical, integer, float
+// and dword, 8 for date-time, 64-bit integer and double; for text and byte set the width of their
+// owning pointer (8 in this build); 0 for omitted, arrays and every other code.
+[[nodiscard]] std::uint32_t type_size(TypeCode type);
+
+// Width in bytes of one array element of type `element`: type_size, and the pointer width for
+// objects and variants; 0 for a type that cannot be an element.
 [[nodiscard]] std::uint32_t element_width(TypeCode element);
 
 class ValueArray {

@@ -32,7 +32,7 @@ class Assembly {
   Assembly(std::string_view text, std::size_t sought_size, std::string_view replacement,
            std::uint64_t length)
       : text_(text), sought_size_(sought_size), replacement_(replacement) {
-    if (!buffer_.grow_to(checked_result_length(length) + 1)) exit_out_of_memory();
+    if (!buffer_.grow_to(checked_result_length(length) + 1)) report_out_of_memory();
   }
 
   void replace_at(std::size_t at) {

@@ -39,7 +39,7 @@ ValueArray text_array_of(std::string_view text, const std::vector<Piece>& pieces
   const std::uint32_t count = checked_result_length(pieces.size());
   const std::uint32_t size = checked_result_length(8 + std::uint64_t{count} * sizeof(char*));
   GrowBuffer buffer;
-  if (!buffer.grow_to(size)) exit_out_of_memory();
+  if (!buffer.grow_to(size)) report_out_of_memory();
   const std::int32_t header[2] = {1, static_cast<std::int32_t>(count)};
   buffer.append(header, sizeof header);
   for (const Piece& piece : pieces) {

@@ -16,30 +16,6 @@ bool holds_owned_blocks(TypeCode element) {
 
 }  // namespace
 
-std::uint32_t element_width(TypeCode element) {
-  switch (element) {
-    case TypeCode::byte:
-      return 1;
-    case TypeCode::short_int:
-      return 2;
-    case TypeCode::logical:
-    case TypeCode::dword:
-    case TypeCode::integer:
-    case TypeCode::float32:
-      return 4;
-    case TypeCode::date_time:
-    case TypeCode::long_int:
-    case TypeCode::float64:
-    case TypeCode::text:
-    case TypeCode::byte_set:
-    case TypeCode::object:
-    case TypeCode::variant:
-      return 8;
-    default:
-      return 0;
-  }
-}
-
 ArrayElements array_elements(const void* block) noexcept {
   if (block == nullptr) return {};
   auto* at = static_cast<std::uint8_t*>(const_cast<void*>(block));

@@ -32,9 +32,3 @@ void trim_fraction_zeros(char* buffer);
 // The bytes of the elements of a ByteSet or ValueArray block (`element_size` bytes each) up to the
 // first zero byte, as a new Text. Null for a null block, no elements, or a zero first byte.
 [[nodiscard]] Text bytes_to_text(const void* block, std::uint32_t element_size);
-
-// The size in bytes of a value of `type`: 1 for byte, 2 for short, 4 for logical, integer, float
-// and dword, 8 for date-time, 64-bit integer and double; for text and byte set the width of their
-// owning pointer (8 in this build, as element_width gives); 0 for omitted, arrays and every other
-// code.
-[[nodiscard]] std::uint32_t type_size(TypeCode type);
