@@ -14,12 +14,17 @@ ModuleImage image;  // size 0 until found
 
 // Pages on which mem_alloc has handed out blocks, in a direct-mapped table that covers 256 MiB of
 // contiguous heap. The first 8 bytes of an aligned block on such a page are readable, so releasing
-// it needs no readability probe, which costs a system call. A remembered page that was since
-// returned to the system can only be named again by a block that was already released, which no
-// correct caller frees twice. Relaxed atomics keep a stray allocation from another thread harmless.
+// it needs no readability probe, which costs a system call. Only small blocks are remembered: the
+// allocator maps a large block on pages of its own and unmaps them when it is freed, after which
+// the same addresses may be mapped again as anything, unreadable memory included. Small blocks
+// live in the allocator's arena, whose pages stay mapped. Relaxed atomics keep a stray allocation
+// from another thread harmless.
 class HeapPages {
  public:
-  void remember(const void* block) {
+  static constexpr std::uint32_t kSmallBlockLimit = 64 * 1024;
+
+  void remember(const void* block, std::uint32_t size) {
+    if (size >= kSmallBlockLimit) return;
     const std::uintptr_t page = page_of(block);
     slots_[page % kSlots].store(page, std::memory_order_relaxed);
   }
@@ -63,7 +68,7 @@ void runtime_init() {
 void* mem_alloc(std::uint32_t size) {
   void* block = HeapAlloc(process_heap(), HEAP_ZERO_MEMORY, size);
   if (block == nullptr) report_out_of_memory();
-  heap_pages.remember(block);
+  heap_pages.remember(block, size);
   return block;
 }
 
@@ -71,9 +76,12 @@ void* mem_alloc(std::uint32_t size) {
 // do not test for null.
 void* mem_realloc(void* block, std::uint32_t size) {
   if (block == nullptr) return mem_alloc(size);
+  // A large block shrunk to a small size may keep its own pages, so only a block that came from
+  // the arena is remembered again.
+  const bool from_arena = heap_pages.holds(block);
   void* moved = HeapReAlloc(process_heap(), 0, block, size);
   if (moved == nullptr) report_out_of_memory();
-  heap_pages.remember(moved);
+  if (from_arena) heap_pages.remember(moved, size);
   return moved;
 }
 

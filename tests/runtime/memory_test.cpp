@@ -1,6 +1,7 @@
 #include "runtime/memory.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 
@@ -51,6 +52,23 @@ TEST(MemoryTest, FreeIgnoresWhatIsNotAHeapBlock) {
   mem_free(page);  // mapped but unreadable
   munmap(page, 4096);
   mem_free(page);  // unmapped
+}
+
+// A large block gets pages of its own, which go back to the system when it is freed; the same
+// addresses may then be mapped again as memory that cannot be read.
+TEST(MemoryTest, FreeIgnoresUnreadableMemoryWhereALargeBlockWas) {
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);  // no raising of the threshold as large blocks go
+  for (bool shrunk : {false, true}) {
+    void* large = mem_alloc(1u << 20);
+    if (shrunk) large = mem_realloc(large, 64);  // a shrunk large block keeps pages of its own
+    const auto page = reinterpret_cast<std::uintptr_t>(large) & ~std::uintptr_t{0xFFF};
+    mem_free(large);
+    void* remapped = mmap(reinterpret_cast<void*>(page), 4096, PROT_NONE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    if (remapped == MAP_FAILED) GTEST_SKIP() << "the allocator kept the pages";
+    mem_free(large);
+    munmap(remapped, 4096);
+  }
 }
 
 TEST(MemoryTest, EnsurePrivateArrayCopiesOnlyConstants) {
