@@ -23,11 +23,20 @@ void array_append(void** array_variable, std::uint32_t width, const void* elemen
 // element type raises fatal error 5.
 void array_append(ValueArray& array, std::string_view text);
 
+// True for element types whose elements are owning pointers (texts, byte sets, objects, variants).
+[[nodiscard]] constexpr bool holds_pointers(TypeCode element) {
+  return element == TypeCode::text || element == TypeCode::byte_set ||
+         element == TypeCode::object || element == TypeCode::variant;
+}
+
 // Adds `value` to an array whose elements have the size of T (integers, floats, logical words).
-// An element type of another width raises fatal error 5.
+// An element type of another width, or one whose elements are pointers, raises fatal error 5.
 template <class T>
 requires std::integral<T> || std::floating_point<T>
 void array_append(ValueArray& array, T value) {
-  if (element_width(array.element_type()) != sizeof value) fatal_error(kTypeMismatch);
+  const TypeCode element = array.element_type();
+  if (element_width(element) != sizeof value || holds_pointers(element)) {
+    fatal_error(kTypeMismatch);
+  }
   array_append(array.variable(), sizeof value, &value);
 }

@@ -60,6 +60,11 @@ TEST(ArrayAppendDeathTest, WrongElementsAndIndexesAreFatal) {
   array_append(numbers, std::int32_t{1});
   EXPECT_EXIT(array_append(numbers, "text"), testing::ExitedWithCode(0), "error number is 5\\.");
   EXPECT_EXIT(array_append(numbers, 1.5), testing::ExitedWithCode(0), "error number is 5\\.");
+  // An 8-byte number must not land in an array of owning pointers, which would free it.
+  ValueArray texts(TypeCode::text);
+  EXPECT_EXIT(array_append(texts, std::int64_t{0x123456789}), testing::ExitedWithCode(0),
+              "error number is 5\\.");
+  EXPECT_EXIT(array_append(texts, 2.5), testing::ExitedWithCode(0), "error number is 5\\.");
   EXPECT_EXIT((void)numbers.element(0), testing::ExitedWithCode(0), "error number is 4\\.");
   EXPECT_EXIT((void)numbers.element(2), testing::ExitedWithCode(0), "error number is 1\\.");
 }
