@@ -34,7 +34,8 @@ Text text_concat(std::span<const std::string_view> pieces) {
 
 ByteSet bytes_from_buffer(const void* buffer, std::uint32_t count) {
   if (count == 0) return {};
-  auto* block = static_cast<std::uint8_t*>(mem_alloc(ByteSet::kHeaderSize + count));
+  auto* block =
+      static_cast<std::uint8_t*>(mem_alloc(ByteSet::kHeaderSize + checked_result_length(count)));
   const std::int32_t header[2] = {1, static_cast<std::int32_t>(count)};
   std::memcpy(block, header, sizeof header);
   std::memcpy(block + ByteSet::kHeaderSize, buffer, count);

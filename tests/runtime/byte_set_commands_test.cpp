@@ -44,6 +44,13 @@ TEST(ByteSetTest, ConcatOfOnlyEmptySetsIsNull) {
   EXPECT_TRUE(bytes_concat({ByteView(), byte_set_bytes(&kEmptyByteSet)}).get() == nullptr);
 }
 
+TEST(ByteSetDeathTest, LengthBeyondTheLimitReportsOutOfMemory) {
+  // The length is checked before anything is read, so a buffer that only claims it is enough.
+  const std::uint8_t byte = 1;
+  EXPECT_EXIT((void)bytes_from_buffer(&byte, 0xFFFFFFF8), testing::ExitedWithCode(0),
+              "error: \xE5\x86\x85\xE5\xAD\x98\xE4\xB8\x8D\xE8\xB6\xB3");
+}
+
 TEST(ToBytesTest, ScalarsGiveTheirStoredBytes) {
   EXPECT_EQ(bytes_of(to_bytes(TypedArg::integer(0x04030201))), (Bytes{1, 2, 3, 4}));
   EXPECT_EQ(bytes_of(to_bytes(TypedArg::short_int(-2))), (Bytes{0xFE, 0xFF}));
