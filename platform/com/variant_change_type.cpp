@@ -128,8 +128,12 @@ bool parse_number(std::u16string_view text, long double* number) {
     ascii.push_back(static_cast<char>(c));
   }
   std::string_view digits = ascii;
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-  if (digits.empty() || digits.front() == '+') return false;
+  const bool plus = !digits.empty() && digits.front() == '+';
+  if (plus) digits.remove_prefix(1);
+  // from_chars alone would also take "nan", "inf" and a second sign.
+  const std::string_view magnitude =
+      !plus && !digits.empty() && digits.front() == '-' ? digits.substr(1) : digits;
+  if (magnitude.empty() || magnitude.find_first_of("0123456789.") != 0) return false;
   const char* end = digits.data() + digits.size();
   std::int64_t whole;
   if (auto [at, error] = std::from_chars(digits.data(), end, whole);

@@ -184,4 +184,22 @@ TEST(ComVariantTest, DoublesFromCurrencyAndBooleans) {
   EXPECT_EQ(VarR8FromBool(VARIANT_TRUE, nullptr), E_POINTER);
 }
 
+TEST(ComVariantTest, TextsOtherThanDecimalNumbersDoNotConvert) {
+  for (const char16_t* word : {u"nan", u"inf", u"-Infinity", u"+-5", u"--5", u"e5", u""}) {
+    VARIANT text = of_text(word);
+    VARIANT number{};
+    number.vt = VT_I4;
+    number.lVal = 7;
+    EXPECT_EQ(VariantChangeType(&number, &text, 0, VT_R8), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(VariantChangeType(&number, &text, 0, VT_I4), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(number.lVal, 7);
+    VariantClear(&text);
+  }
+  VARIANT text = of_text(u"-.5e1");
+  VARIANT number{};
+  ASSERT_EQ(VariantChangeType(&number, &text, 0, VT_R8), S_OK);
+  EXPECT_EQ(number.dblVal, -5.0);
+  VariantClear(&text);
+}
+
 }  // namespace
