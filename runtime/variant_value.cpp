@@ -281,6 +281,9 @@ bool value_to_variant(VARIANT* v, const TypedArg& value) {
 }
 
 bool array_to_variant(VARIANT* v, const TypedArg& value) {
+  // A ValueArray of byte sets holds block pointers, which have no element form; only a byte set
+  // itself reads as bytes.
+  if (value.type == array_of(TypeCode::byte_set)) return false;
   const TypeCode element = base_type(value.type);
   const VARTYPE vt = array_element_type(element);
   const ArrayElements elements = array_elements(value.value.pointer);

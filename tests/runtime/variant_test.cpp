@@ -130,6 +130,9 @@ TEST(VariantTest, ArrayElementsAreReadOneBasedInStorageOrder) {
   EXPECT_FALSE(variant_assign(v, nothing.arg()));
   ValueArray objects = value_array<void*>(TypeCode::object, {nullptr});
   EXPECT_FALSE(variant_assign(v, objects.arg()));
+  ValueArray byte_sets =
+      value_array<const void*>(TypeCode::byte_set, {bytes_from_buffer("ab", 2).release()});
+  EXPECT_FALSE(variant_assign(v, byte_sets.arg())) << "its elements are pointers, not bytes";
   EXPECT_EQ(v->vt, VT_ARRAY | VT_BOOL);
 }
 
