@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/com/apartment.h"
 #include "platform/console/message_box.h"
@@ -45,7 +46,9 @@ void set_exit_callback(ExitCallback routine) {
 }
 
 void exit_program(std::int32_t code) {
-  if (exit_callback != nullptr) exit_callback();
+  // Taken out before it runs: a callback that ends in a fatal error or an out-of-memory report
+  // comes back here, and must not run again.
+  if (const ExitCallback routine = std::exchange(exit_callback, nullptr)) routine();
   CoUninitialize();
   // Like ExitProcess: no destructors of static objects, no atexit handlers. Blocks still held are
   // left to the end of the process.

@@ -33,6 +33,21 @@ TEST(FatalErrorDeathTest, RunsTheExitCallbackOnceAfterTheReport) {
       "^error: program internal error number is 1\\. \r\n[^\n]*\n\\[exit callback\\]$");
 }
 
+void fail_in_callback() {
+  report_callback_run();
+  fatal_error(4);
+}
+
+TEST(FatalErrorDeathTest, AFatalErrorInsideTheExitCallbackStillEndsTheProcess) {
+  EXPECT_EXIT(
+      {
+        set_exit_callback(fail_in_callback);
+        fatal_error(1);
+      },
+      testing::ExitedWithCode(0),
+      "number is 1\\. \r\n[^\n]*\n\\[exit callback\\]error: [^\n]*number is 4\\. \r\n[^\n]*\n$");
+}
+
 TEST(ExitProgramDeathTest, EndsWithTheGivenCode) {
   EXPECT_EXIT(exit_program(3), testing::ExitedWithCode(3), "");
   EXPECT_EXIT(
