@@ -72,7 +72,11 @@ class ReadValue {
   [[nodiscard]] float float32() const;
   [[nodiscard]] bool logical() const { return arg_.word1() != 0; }
   [[nodiscard]] std::string_view text() const& { return text_.view(); }
-  [[nodiscard]] Text release_text() { return std::move(text_); }
+  // Hands the text over; arg() is then the empty text, no longer the handed-over block.
+  [[nodiscard]] Text release_text() {
+    arg_ = TypedArg::text(nullptr);
+    return std::move(text_);
+  }
 
  private:
   TypedArg arg_;

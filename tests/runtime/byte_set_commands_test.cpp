@@ -84,6 +84,11 @@ TEST(BytesReadTest, TypesAtPositions) {
   EXPECT_EQ(text.type(), TypeCode::text);
   EXPECT_EQ(text.text(), "hi");
   EXPECT_EQ(std::string_view(text.arg().pointer_as<const char>()), "hi");
+  ReadValue handed_over = read(set, 10);
+  const Text owned = handed_over.release_text();
+  EXPECT_EQ(owned.view(), "hi");
+  EXPECT_NE(handed_over.arg().pointer_as<const char>(), owned.get())
+      << "no view of a block it gave away";
   EXPECT_EQ(read(set, 3, TypedArg::integer(5)).int32(), 0x04030201);
   EXPECT_EQ(read(set, 2, TypedArg::integer(5)).int32(), 0x0201);
   EXPECT_EQ(read(set, 1, TypedArg::integer(8)).int32(), 4);
