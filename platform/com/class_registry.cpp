@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/names.h"
+
 namespace {
 
 struct ClassEntry {
@@ -16,21 +18,9 @@ std::vector<ClassEntry>& classes() {
   return table;
 }
 
-char16_t fold(char16_t c) {
-  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
-}
-
-bool same_prog_id(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
-}
-
 const ClassEntry* find_by_prog_id(std::u16string_view prog_id) {
   for (const ClassEntry& entry : classes()) {
-    if (same_prog_id(entry.prog_id, prog_id)) return &entry;
+    if (same_name(entry.prog_id, prog_id)) return &entry;
   }
   return nullptr;
 }

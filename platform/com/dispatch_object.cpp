@@ -2,19 +2,9 @@
 
 #include <cstring>
 
+#include "platform/com/names.h"
+
 namespace {
-
-char16_t fold(char16_t c) {
-  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
-}
-
-bool same_name(std::u16string_view a, const OLECHAR* b) {
-  std::size_t i = 0;
-  for (; i < a.size(); ++i) {
-    if (b[i] == u'\0' || fold(a[i]) != fold(b[i])) return false;
-  }
-  return b[i] == u'\0';
-}
 
 // The description of one declared type: VT_BYREF becomes VT_PTR to the base type, which lives
 // in `pointee`.
