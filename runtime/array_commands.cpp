@@ -41,6 +41,6 @@ void array_append(void** array_variable, std::uint32_t width, const void* elemen
 
 void array_append(ValueArray& array, std::string_view text) {
   if (array.element_type() != TypeCode::text) fatal_error(kTypeMismatch);
-  char* copy = text_from_buffer(text.data(), static_cast<std::int32_t>(text.size())).release();
+  char* copy = text_from_buffer(text).release();
   array_append(array.variable(), sizeof copy, &copy);
 }

@@ -13,6 +13,11 @@
 // NUL; null when `count` is below 1.
 [[nodiscard]] Text text_from_buffer(const void* buffer, std::int32_t count);
 
+// A new Text of the bytes of `bytes`; null when it is empty.
+[[nodiscard]] inline Text text_from_buffer(std::string_view bytes) {
+  return text_from_buffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+}
+
 // A new copy of `text`; null for a null or empty text.
 [[nodiscard]] Text text_copy(const char* text);
 

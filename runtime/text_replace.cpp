@@ -10,10 +10,6 @@
 
 namespace {
 
-Text copy_of(std::string_view text) {
-  return text_from_buffer(text.data(), static_cast<std::int32_t>(text.size()));
-}
-
 // Calls `found(at)` for each match from `from` on, at most `limit` times.
 template <class Found>
 void for_each_match(const text_scan::Matcher& matcher, std::size_t from, std::size_t sought_size,
@@ -62,11 +58,11 @@ Text text_replace(std::string_view text, std::string_view sought, std::string_vi
                   std::optional<std::int32_t> start, std::optional<std::int32_t> count,
                   LetterCase letter_case) {
   if (text.empty()) return {};
-  if (sought.empty() || sought.size() > text.size()) return copy_of(text);
+  if (sought.empty() || sought.size() > text.size()) return text_from_buffer(text);
   const std::int32_t first = start.value_or(1);
   const std::int32_t limit = count.value_or(std::numeric_limits<std::int32_t>::max());
   if (first < 1 || limit < 1 || static_cast<std::size_t>(first) - 1 > text.size() - sought.size()) {
-    return copy_of(text);
+    return text_from_buffer(text);
   }
   const std::size_t from = static_cast<std::size_t>(first) - 1;
   const auto most = static_cast<std::uint32_t>(limit);
@@ -76,7 +72,7 @@ Text text_replace(std::string_view text, std::string_view sought, std::string_vi
   std::vector<std::uint32_t> matches;
   for_each_match(matcher, from, sought.size(), most,
                  [&](std::size_t at) { matches.push_back(static_cast<std::uint32_t>(at)); });
-  if (matches.empty()) return copy_of(text);
+  if (matches.empty()) return text_from_buffer(text);
   const std::uint64_t length = text.size() - matches.size() * sought.size() +
                                std::uint64_t{matches.size()} * replacement.size();
   Assembly assembly(text, sought.size(), replacement, length);

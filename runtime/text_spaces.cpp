@@ -19,10 +19,6 @@ std::size_t space_length_at(std::string_view text, std::size_t at) {
   return 0;
 }
 
-Text text_of(std::string_view piece) {
-  return text_from_buffer(piece.data(), static_cast<std::int32_t>(piece.size()));
-}
-
 }  // namespace
 
 // The end is found walking forward, so a 0xA1 that ends a double-byte character is never taken
@@ -44,7 +40,7 @@ Text text_trim(std::string_view text) {
       end = at;
     }
   }
-  return text_of(text.substr(begin, end - begin));
+  return text_from_buffer(text.substr(begin, end - begin));
 }
 
 Text text_remove_spaces(std::string_view text) {

@@ -100,7 +100,7 @@ Text value_to_text(const TypedArg& value) {
   if (value.type == TypeCode::byte_set) return bytes_to_text(value.value.pointer, 1);
   WorkBuffer buffer;
   if (!format_scalar(buffer, value)) return {};
-  return text_from_buffer(buffer, static_cast<std::int32_t>(std::strlen(buffer)));
+  return text_copy(buffer);
 }
 
 std::string format_for_output(const TypedArg& value) {
