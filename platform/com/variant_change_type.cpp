@@ -266,13 +266,13 @@ std::u16string date_text(double date) {
     day += 1;
   }
   std::u16string text;
-  if (day != 0 || seconds == 0) {
+  if (day != 0) {
     const CivilDate civil = civil_from_days(static_cast<std::int64_t>(day) + kDateEpochFromUnix);
     text = integer_text(civil.year) + u"/" + integer_text(civil.month) + u"/" +
            integer_text(civil.day);
-    if (day != 0 && seconds == 0) return text;
+    if (seconds == 0) return text;
+    text += u" ";
   }
-  if (!text.empty()) text += u" ";
   const std::u16string minutes = integer_text(seconds / 60 % 60 + 100).substr(1);
   const std::u16string secs = integer_text(seconds % 60 + 100).substr(1);
   return text + integer_text(seconds / 3600) + u":" + minutes + u":" + secs;

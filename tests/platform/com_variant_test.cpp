@@ -138,6 +138,8 @@ TEST(ComVariantTest, DatesBecomeDateAndTimeTexts) {
   EXPECT_EQ(text_of(v), u"6:00:00");
   v.date = 1.0;
   EXPECT_EQ(text_of(v), u"1899/12/31");
+  v.date = 0.0;
+  EXPECT_EQ(text_of(v), u"0:00:00") << "day 0 has no date part, so the time stays";
   v.date = 1e12;
   EXPECT_EQ(text_of(v), u"<failed>");
 }
