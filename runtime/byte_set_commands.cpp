@@ -10,14 +10,6 @@
 
 namespace {
 
-// A new byte set of `length` bytes, zero-filled, for the caller to fill.
-std::uint8_t* new_byte_set(std::uint32_t length) {
-  auto* block = static_cast<std::uint8_t*>(mem_alloc(ByteSet::kHeaderSize + length));
-  const std::int32_t header[2] = {1, static_cast<std::int32_t>(length)};
-  std::memcpy(block, header, sizeof header);
-  return block;
-}
-
 bool is_numeric(TypeCode element) {
   switch (element) {
     case TypeCode::byte:
@@ -64,7 +56,7 @@ ByteSet bytes_left(ByteView bytes, std::int32_t n) {
 
 ByteSet bytes_blank(std::int32_t n) {
   if (n < 1) return {};
-  return ByteSet::adopt(new_byte_set(checked_result_length(static_cast<std::uint64_t>(n))));
+  return bytes_of_length(static_cast<std::uint64_t>(n));
 }
 
 ByteSet bytes_from_address(const void* address, std::int32_t n) {
@@ -77,13 +69,13 @@ ByteSet bytes_concat(std::span<const ByteView> pieces) {
   for (ByteView piece : pieces)
     total += piece.size();
   if (total == 0) return {};
-  std::uint8_t* block = new_byte_set(checked_result_length(total));
-  std::uint8_t* at = block + ByteSet::kHeaderSize;
+  ByteSet set = bytes_of_length(total);
+  std::uint8_t* at = set.mutable_bytes().data();
   for (ByteView piece : pieces) {
     if (!piece.empty()) std::memcpy(at, piece.data(), piece.size());
     at += piece.size();
   }
-  return ByteSet::adopt(block);
+  return set;
 }
 
 ByteSet to_bytes(const TypedArg& value) {

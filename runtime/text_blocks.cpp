@@ -32,12 +32,17 @@ Text text_concat(std::span<const std::string_view> pieces) {
   return Text::adopt(block);
 }
 
-ByteSet bytes_from_buffer(const void* buffer, std::uint32_t count) {
-  if (count == 0) return {};
-  auto* block =
-      static_cast<std::uint8_t*>(mem_alloc(ByteSet::kHeaderSize + checked_result_length(count)));
+ByteSet bytes_of_length(std::uint64_t length) {
+  if (length == 0) return {};
+  const std::uint32_t count = checked_result_length(length);
+  auto* block = static_cast<std::uint8_t*>(mem_alloc(ByteSet::kHeaderSize + count));
   const std::int32_t header[2] = {1, static_cast<std::int32_t>(count)};
   std::memcpy(block, header, sizeof header);
-  std::memcpy(block + ByteSet::kHeaderSize, buffer, count);
   return ByteSet::adopt(block);
+}
+
+ByteSet bytes_from_buffer(const void* buffer, std::uint32_t count) {
+  ByteSet set = bytes_of_length(count);
+  if (count != 0) std::memcpy(set.mutable_bytes().data(), buffer, count);
+  return set;
 }

@@ -32,5 +32,9 @@
   return text_concat(std::span<const std::string_view>(pieces.begin(), pieces.size()));
 }
 
+// A new ByteSet of `length` zero bytes, for the caller to fill through mutable_bytes(); null when
+// `length` is 0. A length beyond the system's limit ends in the out-of-memory report.
+[[nodiscard]] ByteSet bytes_of_length(std::uint64_t length);
+
 // A new ByteSet of `count` bytes of `buffer`; null when `count` is 0.
 [[nodiscard]] ByteSet bytes_from_buffer(const void* buffer, std::uint32_t count);
