@@ -6,6 +6,7 @@
 #include "platform/com/apartment.h"
 #include "platform/console/message_box.h"
 #include "platform/heap/heap.h"
+#include "platform/installed_components.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ void report_out_of_memory() {
 
 void runtime_init() {
   process_heap();
+  register_installed_components();
   CoInitialize(nullptr);
 }
 

@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-// Takes the process heap and enters a single-threaded COM apartment for the calling thread.
+// Takes the process heap, finds the installed automation components and enters a single-threaded
+// COM apartment for the calling thread.
 // Called first thing by the program's entry point.
 void runtime_init();
 
