@@ -1,10 +1,9 @@
-#include <unistd.h>
-
 #include <cstdio>
 #include <utility>
 
 #include "platform/com/apartment.h"
 #include "platform/console/message_box.h"
+#include "platform/process/exit_process.h"
 #include "runtime/memory.h"
 
 namespace {
@@ -50,8 +49,5 @@ void exit_program(std::int32_t code) {
   // comes back here, and must not run again.
   if (const ExitCallback routine = std::exchange(exit_callback, nullptr)) routine();
   CoUninitialize();
-  // Like ExitProcess: no destructors of static objects, no atexit handlers. Blocks still held are
-  // left to the end of the process.
-  std::fflush(nullptr);
-  _exit(code);
+  ExitProcess(static_cast<UINT>(code));
 }

@@ -53,5 +53,6 @@ enum FatalError : std::int32_t {
 using ExitCallback = void (*)();
 void set_exit_callback(ExitCallback routine);
 
-// Runs the exit callback, leaves the COM apartment and ends the process with `code`.
+// Runs the exit callback, leaves the COM apartment and ends the process with `code` (ExitProcess,
+// which first writes out any output still held back, such as a lone GBK lead byte).
 [[noreturn]] void exit_program(std::int32_t code);

@@ -142,8 +142,11 @@ HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src);
 // DISP_E_OVERFLOW when a number does not fit; DISP_E_BADVARTYPE for an unknown target.
 // Texts made from values (flags are accepted and ignored):
 //   integers      decimal digits with a leading "-" when negative;
-//   VT_R4, VT_R8  the shortest text that reads back to the same number ("2.5", "0.1", "1E+20");
-//   VT_CY         its value / 10,000 the same way;
+//   VT_R8         at most 15 significant digits, halves rounded away from zero; plain digits from
+//                 0.00000000001 up to 999999999999999 ("100000", "0.0001"), the exponent form
+//                 outside ("1E+15", "5.6789E-12"); VT_R4 the same with 7 digits ("1E+08")
+//                 (platform/com/real_text.h);
+//   VT_CY         its value / 10,000 with every digit it has ("922337203685477.5807", "1.5");
 //   VT_BOOL       "True" or "False";
 //   VT_DATE       "YYYY/M/D", "H:MM:SS" or both, as the short forms of the platform's default
 //                 locale would write them (a time of midnight and a date of day 0 are left out);

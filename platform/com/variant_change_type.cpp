@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/com/real_text.h"
 #include "platform/com/unknown.h"
 #include "platform/com/variant.h"
 
@@ -205,17 +206,6 @@ HRESULT store_number(long double number, VARTYPE vt, VARIANT* out) {
 }
 
 template <class T>
-std::u16string shortest_text(T value) {
-  char buffer[64];
-  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  std::string text(buffer, error == std::errc() ? end : buffer);
-  for (char& c : text) {
-    if (c == 'e') c = 'E';
-  }
-  return widen(text);
-}
-
-template <class T>
 std::u16string integer_text(T value) {
   char buffer[32];
   auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -316,10 +306,10 @@ HRESULT text_of(const VARIANT& v, int depth, std::u16string* text) {
       *text = integer_text(v.ullVal);
       return S_OK;
     case VT_R4:
-      *text = shortest_text(v.fltVal);
+      *text = widen(real_text(v.fltVal, kFloatTextDigits));
       return S_OK;
     case VT_R8:
-      *text = shortest_text(v.dblVal);
+      *text = widen(real_text(v.dblVal, kDoubleTextDigits));
       return S_OK;
     case VT_CY:
       *text = currency_text(v.cyVal.int64);

@@ -279,6 +279,15 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, v
   return 1;
 }
 
+BOOL FlushFileBuffers(HANDLE handle) {
+  OutputStream* out = output_stream(handle);
+  if (out == nullptr) return 0;
+  if (out->pending_lead.empty()) return 1;
+  const std::string lone = terminal_charset() == TerminalCharset::gbk ? out->pending_lead : "?";
+  out->pending_lead.clear();
+  return write_all(out->descriptor, lone) ? 1 : 0;
+}
+
 BOOL ReadConsoleA(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* control) {
   if (read) *read = 0;
   if (handle != &standard_input || buffer == nullptr || count == 0 || control != nullptr) return 0;

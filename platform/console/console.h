@@ -38,6 +38,15 @@ HANDLE GetStdHandle(DWORD which);
 // a non-zero count, or a failed write. `overlapped` must be null (FALSE otherwise).
 BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, void* overlapped);
 
+// FlushFileBuffers (on a standard output or error handle): writes out what the handle holds back,
+// which is at most the lead byte of a double-byte character whose trail byte has not come (see
+// WriteFile). Nothing can complete that character any more, so the byte goes out as itself on a
+// GBK terminal and as "?" on any other; a later write starts afresh.
+// Success: TRUE, also when nothing was held. Failure: FALSE for a handle that is not an output
+// handle, or a failed write (the byte is dropped). Deviation: the platform's console holds nothing
+// back, so there the call has nothing to write.
+BOOL FlushFileBuffers(HANDLE handle);
+
 // ReadConsoleA (line input on the standard input handle): delivers the next line of standard
 // input, converted to GBK and ended with CR LF as the console delivers it, at most `count` bytes
 // per call; the rest of a longer line stays for the next calls. A double-byte character is not cut

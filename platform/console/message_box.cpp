@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/console/console.h"
 #include "platform/console/terminal_charset.h"
 
 namespace {
@@ -21,6 +22,8 @@ void write_all(int descriptor, std::string_view bytes) {
 }  // namespace
 
 int MessageBoxA(void*, const char* text, const char* caption, std::uint32_t) {
+  // What was printed to standard error before the box comes before it, a held lead byte included.
+  FlushFileBuffers(GetStdHandle(STD_ERROR_HANDLE));
   std::string box = caption ? caption : "";
   box += ": ";
   box += text ? text : "";

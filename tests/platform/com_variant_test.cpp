@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "platform/com/apartment.h"
 #include "platform/com/class_registry.h"
@@ -125,6 +126,45 @@ TEST(ComVariantTest, NumbersBecomeTheTextsAUserExpects) {
   EXPECT_EQ(text_of(v), u"");
   v.vt = VT_NULL;
   EXPECT_EQ(text_of(v), u"<failed>");
+}
+
+VARIANT of_number(VARTYPE vt, double value) {
+  VARIANT v = of_double(value);
+  v.vt = vt;
+  if (vt == VT_R4) v.fltVal = static_cast<float>(value);
+  return v;
+}
+
+// The texts Windows gives for these values, and a negative value with a three-digit exponent.
+TEST(ComVariantTest, RealsReadAsWindowsWritesThem) {
+  const std::tuple<VARTYPE, double, const char16_t*> cases[] = {
+      {VT_R8, 5.6789e-11, u"0.000000000056789"},
+      {VT_R8, 5.6789e-12, u"5.6789E-12"},
+      {VT_R8, 100000, u"100000"},
+      {VT_R8, 0.0001, u"0.0001"},
+      {VT_R8, 1e15, u"1E+15"},
+      {VT_R8, 1234.567890123456789, u"1234.56789012346"},
+      {VT_R8, -2.5e-300, u"-2.5E-300"},
+      {VT_R4, 1e8, u"1E+08"},
+      {VT_R4, 1234.56789012, u"1234.568"},
+      {VT_R4, 654322.23456, u"654322.3"}};  // a half, rounded away from zero
+  for (const auto& [vt, value, text] : cases)
+    EXPECT_EQ(text_of(of_number(vt, value)), text) << vt << " " << value;
+}
+
+TEST(ComVariantTest, IntegersAndShortDecimalsComeBackFromTheirTexts) {
+  for (std::int64_t whole = 9; whole < 1000000000000000; whole = whole * 10 + 9) {
+    const std::string digits = std::to_string(whole);  // up to 999999999999999
+    EXPECT_EQ(text_of(of_double(static_cast<double>(whole))),
+              std::u16string(digits.begin(), digits.end()));
+  }
+  for (int hundredths = -100000; hundredths <= 100000; hundredths += 997) {
+    VARIANT text{}, number = of_double(hundredths / 100.0);
+    ASSERT_EQ(VariantChangeType(&text, &number, 0, VT_BSTR), S_OK);
+    ASSERT_EQ(VariantChangeType(&number, &text, 0, VT_R8), S_OK);
+    EXPECT_EQ(number.dblVal, hundredths / 100.0) << hundredths;
+    VariantClear(&text);
+  }
 }
 
 TEST(ComVariantTest, DatesBecomeDateAndTimeTexts) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "runtime/console_io.h"
 #include "runtime/memory.h"
+#include "tests/support/redirected_child.h"
 
 namespace {
 
@@ -57,6 +59,25 @@ TEST(ExitProgramDeathTest, EndsWithTheGivenCode) {
         exit_program(0);
       },
       testing::ExitedWithCode(0), "^$");
+}
+
+// The last output of each stream ends in the lead byte of 歌 (B8 E8), which no trail byte follows.
+TEST(ExitProgramTest, WritesOutALeadByteThatNoTrailByteFollowed) {
+  auto print_then_end = [](bool fatal) {
+    return [fatal]() -> std::string {
+      const TypedArg out[] = {TypedArg{}, TypedArg::text("ab\xB8")};
+      const TypedArg err[] = {TypedArg::integer(2), TypedArg::text("c\xB8")};
+      console_print(out);
+      console_print(err);
+      if (fatal) fatal_error(1);
+      exit_program(0);
+    };
+  };
+  const auto gbk = test_support::run_in_child("", "zh_CN.GBK", print_then_end(false));
+  EXPECT_EQ(gbk.out + "|" + gbk.err, "ab\xB8|c\xB8");
+  const auto utf8 = test_support::run_in_child("", "C.UTF-8", print_then_end(true));
+  EXPECT_EQ(utf8.out, "ab?");
+  EXPECT_EQ(utf8.err.substr(0, 9), "c?error: ") << "what was held goes out before the report";
 }
 
 }  // namespace
