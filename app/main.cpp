@@ -1,14 +1,14 @@
 // songsearch: looks songs up in an online music service from the console.
-#include "runtime/console_io.h"
-#include "runtime/runtime.h"
+#include <span>
 
-int main() {
-  runtime_init();
-  for (;;) {
-    const TypedArg prompt[] = {TypedArg{}, TypedArg::text("输入检索的关键词：\r\n")};
-    console_print(prompt);
-    const ConsoleInput keyword = console_read_input({});
-    if (keyword.status != ConsoleReadStatus::read) exit_program(0);
-    // The song search for keyword.text goes here.
-  }
+#include "app/command_line.h"
+#include "app/main_cycle.h"
+#include "app/startup.h"
+#include "runtime/memory.h"
+
+int main(int argc, char** argv) {
+  if (argc > 1) return answer_command_line(std::span<const char* const>(argv + 1, argc - 1));
+  start_program();
+  main_cycle();
+  exit_program(0);
 }

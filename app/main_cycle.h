@@ -1,0 +1,12 @@
+// The program's interactive life: the endless prompt, search and wait cycle.
+#pragma once
+
+// Pass after pass: prints the prompt, reads the keyword, prints the listing that search_songs
+// gives for it and the completion line, and reads one more line, which only waits for Enter and is
+// discarded. Only the keyword is carried from one pass to the next.
+//
+// The cycle has no exit of its own, except where standard input gives out: its end, at the prompt
+// or while waiting, ends the program with exit code 0; input that cannot be read at all ends it
+// with a one-line notice on standard error and exit code 1. Either way no line would ever come
+// again, and searching on with empty keywords would never end.
+void main_cycle();

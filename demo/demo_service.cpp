@@ -1,0 +1,188 @@
+// The demo music service: the song-search and play-info endpoints on two loopback addresses,
+// answering from a catalog file, so that songsearch can be tried without the network.
+//
+//   demo_service [--port N] [--catalog FILE]
+//
+// The song search listens on 127.0.0.1 and the play information on 127.0.0.2, both on port N, or
+// on one port chosen at start when N is 0 (the default). The first line printed names both
+// addresses; after it comes one line for each request received. SIGINT or SIGTERM stops it.
+#include <httplib.h>
+#include <signal.h>
+
+#include <charconv>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "demo/answers.h"
+#include "demo/catalog.h"
+
+namespace {
+
+constexpr char kSearchAddress[] = "127.0.0.1";
+constexpr char kPlayInfoAddress[] = "127.0.0.2";
+constexpr char kSearchPath[] = "/api/v3/search/song";
+constexpr char kPlayInfoPath[] = "/app/i/getSongInfo.php";
+constexpr char kJson[] = "application/json; charset=utf-8";
+constexpr int kDefaultPageSize = 5, kLargestPageSize = 50;
+constexpr int kPortTries = 20;
+
+struct Options {
+  int port = 0;
+  std::string catalog = DEMO_CATALOG_PATH;
+};
+
+std::optional<int> number_of(std::string_view text) {
+  int value = 0;
+  const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (failure != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<Options> options_of(int argc, char** argv) {
+  Options options;
+  for (int at = 1; at < argc; at += 2) {
+    const std::string_view name = argv[at];
+    if (at + 1 == argc) return std::nullopt;
+    if (name == "--catalog") {
+      options.catalog = argv[at + 1];
+    } else if (const auto port = number_of(argv[at + 1]);
+               name == "--port" && port && *port >= 0 && *port <= 65535) {
+      options.port = *port;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+// The value of query key `key` as a number within [lowest, highest]; `fallback` when it is
+// missing, not a number or out of range.
+int parameter(const httplib::Request& request, const char* key, int lowest, int highest,
+              int fallback) {
+  const auto value = number_of(request.get_param_value(key));
+  return value && *value >= lowest && *value <= highest ? *value : fallback;
+}
+
+void answer_search(const Catalog& catalog, const httplib::Request& request,
+                   httplib::Response& response) {
+  const std::string keyword = request.get_param_value("keyword");
+  const int page = parameter(request, "page", 1, 1'000'000, 1);
+  const int page_size = parameter(request, "pagesize", 1, kLargestPageSize, kDefaultPageSize);
+  response.set_content(search_answer(keyword, page, page_size, catalog.find(keyword)), kJson);
+}
+
+// An unknown hash (the empty one included) is a 404 whose answer carries no url.
+void answer_play_info(const Catalog& catalog, const httplib::Request& request,
+                      httplib::Response& response) {
+  if (request.get_param_value("cmd") != "playInfo") {
+    response.status = 400;
+    response.set_content(error_answer("cmd must be playInfo"), kJson);
+    return;
+  }
+  const Song* song = catalog.by_hash(request.get_param_value("hash"));
+  if (song == nullptr) {
+    response.status = 404;
+    response.set_content(error_answer("no song has this hash"), kJson);
+    return;
+  }
+  const std::string url =
+      "http://" + request.get_header_value("Host") + "/media/" + song->hash + ".mp3";
+  response.set_content(play_info_answer(*song, url), kJson);
+}
+
+// One line for each request: the address it came to, its request line and the answer's status.
+void log_request(const httplib::Request& request, const httplib::Response& response) {
+  static std::mutex output;
+  const std::lock_guard lock(output);
+  std::printf("%s:%d %s %s %s -> %d\n", request.local_addr.c_str(), request.local_port,
+              request.method.c_str(), request.target.c_str(), request.version.c_str(),
+              response.status);
+  std::fflush(stdout);
+}
+
+struct Servers {
+  std::unique_ptr<httplib::Server> search = std::make_unique<httplib::Server>();
+  std::unique_ptr<httplib::Server> play_info = std::make_unique<httplib::Server>();
+  int port = -1;
+
+  explicit Servers(const Catalog& catalog) {
+    search->Get(kSearchPath,
+                [&catalog](const httplib::Request& request, httplib::Response& response) {
+                  answer_search(catalog, request, response);
+                });
+    play_info->Get(kPlayInfoPath,
+                   [&catalog](const httplib::Request& request, httplib::Response& response) {
+                     answer_play_info(catalog, request, response);
+                   });
+    search->set_logger(log_request);
+    play_info->set_logger(log_request);
+  }
+
+  // Binds both servers to `wanted`, or to one port free on both addresses when it is 0.
+  bool bind(int wanted) {
+    if (wanted != 0) {
+      port = wanted;
+      return search->bind_to_port(kSearchAddress, wanted) &&
+             play_info->bind_to_port(kPlayInfoAddress, wanted);
+    }
+    port = search->bind_to_any_port(kSearchAddress);
+    return port > 0 && play_info->bind_to_port(kPlayInfoAddress, port);
+  }
+};
+
+std::unique_ptr<Servers> bound_servers(const Catalog& catalog, int wanted_port) {
+  for (int tries = 0; tries < kPortTries; ++tries) {
+    auto servers = std::make_unique<Servers>(catalog);
+    if (servers->bind(wanted_port)) return servers;
+    if (wanted_port != 0) break;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<Options> options = options_of(argc, argv);
+  if (!options) {
+    std::fprintf(stderr, "usage: demo_service [--port N] [--catalog FILE]\n");
+    return 2;
+  }
+  std::string error;
+  const std::optional<Catalog> catalog = Catalog::load(options->catalog, error);
+  if (!catalog) {
+    std::fprintf(stderr, "demo_service: %s\n", error.c_str());
+    return 1;
+  }
+
+  // The servers' threads inherit the blocked signals; only sigwait below takes them.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  const std::unique_ptr<Servers> servers = bound_servers(*catalog, options->port);
+  if (!servers) {
+    std::fprintf(stderr, "demo_service: cannot listen on %s and %s (port %d)\n", kSearchAddress,
+                 kPlayInfoAddress, options->port);
+    return 1;
+  }
+  std::printf("demo music service with %zu songs: song search on %s:%d, play info on %s:%d\n",
+              catalog->size(), kSearchAddress, servers->port, kPlayInfoAddress, servers->port);
+  std::fflush(stdout);
+
+  std::thread search([&] { servers->search->listen_after_bind(); });
+  std::thread play_info([&] { servers->play_info->listen_after_bind(); });
+  int received = 0;
+  sigwait(&stop_signals, &received);
+  servers->search->stop();
+  servers->play_info->stop();
+  search.join();
+  play_info.join();
+  return 0;
+}
