@@ -2,7 +2,6 @@
 
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
-#include <unicode/ucnv_cb.h>
 #include <unicode/unorm2.h>
 #include <unicode/uset.h>
 
@@ -12,46 +11,29 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage/gbk_table.h"
 #include "platform/codepage/utf8_prefix.h"
 
 namespace {
 
 constexpr const char* kGbkConverterName = "windows-936-2000";
 
-// Writes one "?" for each UTF-16 unit of a character the code page cannot encode, as the
-// platform's unit-by-unit table conversion does.
-void substitute_each_unit(const void*, UConverterFromUnicodeArgs* args, const UChar*,
-                          std::int32_t length, UChar32, UConverterCallbackReason reason,
-                          UErrorCode* error) {
-  if (reason > UCNV_IRREGULAR) return;  // reset, close or clone: nothing to write
-  *error = U_ZERO_ERROR;
-  for (std::int32_t unit = 0; unit < length && U_SUCCESS(*error); ++unit)
-    ucnv_cbFromUWriteBytes(args, "?", 1, 0, error);
-}
-
 struct ConverterClose {
   void operator()(UConverter* converter) const { ucnv_close(converter); }
 };
 using Converter = std::unique_ptr<UConverter, ConverterClose>;
 
-Converter open_gbk() {
+Converter open_converter(const char* name) {
   UErrorCode status = U_ZERO_ERROR;
-  Converter converter(ucnv_open(kGbkConverterName, &status));
-  if (U_FAILURE(status)) return nullptr;
-  ucnv_setFromUCallBack(converter.get(), substitute_each_unit, nullptr, nullptr, nullptr, &status);
+  Converter converter(ucnv_open(name, &status));
   return U_SUCCESS(status) ? std::move(converter) : nullptr;
 }
 
-Converter open_utf8() {
-  UErrorCode status = U_ZERO_ERROR;
-  Converter converter(ucnv_open("UTF-8", &status));
-  return U_SUCCESS(status) ? std::move(converter) : nullptr;
-}
-
-// One converter per code page and thread, opened on first use.
+// One converter per code page and thread, opened on first use. Code page 936 encodes through
+// its table (gbk_table.h) and decodes through its converter.
 UConverter* converter_for(std::uint32_t code_page) {
-  thread_local Converter gbk = open_gbk();
-  thread_local Converter utf8 = open_utf8();
+  thread_local Converter gbk = open_converter(kGbkConverterName);
+  thread_local Converter utf8 = open_converter("UTF-8");
   switch (code_page) {
     case CP_ACP:
     case CP_GBK:
@@ -242,7 +224,9 @@ int WideCharToMultiByte(std::uint32_t code_page, std::uint32_t flags, const char
     composed = compose_marks(units);
     units = composed;
   }
-  return as_result(convert_to_bytes(converter, units, destination,
-                                    static_cast<std::size_t>(destination_size),
-                                    destination_size == 0));
+  const bool measuring = destination_size == 0;
+  const auto capacity = static_cast<std::size_t>(destination_size);
+  if (code_page != CP_UTF8)
+    return as_result(encode_gbk(units, measuring ? nullptr : destination, capacity));
+  return as_result(convert_to_bytes(converter, units, destination, capacity, measuring));
 }

@@ -41,39 +41,62 @@ Decoded decode_sequence(const std::uint8_t* at, std::size_t left) {
           4};
 }
 
+// Writes one code point as one or two UTF-16 units.
+void put_units(char32_t code_point, char16_t* destination) {
+  if (code_point < 0x10000) {
+    destination[0] = static_cast<char16_t>(code_point);
+    return;
+  }
+  const char32_t above = code_point - 0x10000;
+  destination[0] = static_cast<char16_t>(0xD800 + (above >> 10));
+  destination[1] = static_cast<char16_t>(0xDC00 + (above & 0x3FF));
+}
+
 template <bool kWrite>
 Utf8Prefix decode(const std::uint8_t* source, std::size_t length, char16_t* destination,
                   std::size_t capacity) {
   std::size_t read = 0;
   std::size_t units = 0;
   while (read < length) {
-    // Eight ASCII bytes at a time.
-    if (length - read >= 8 && (!kWrite || capacity - units >= 8)) {
-      std::uint64_t word;
-      std::memcpy(&word, source + read, sizeof word);
-      if ((word & kHighBits) == 0) {
-        if constexpr (kWrite) {
-          for (std::size_t k = 0; k < 8; ++k)
-            destination[units + k] = source[read + k];
-        }
-        read += 8;
-        units += 8;
-        continue;
+    const std::uint8_t lead = source[read];
+    if ((lead & 0xF0) == 0xE0 && length - read >= 3) {
+      // Three bytes, the common case of Chinese text, checked in place: two continuation bytes,
+      // no overlong form (below U+0800) and no surrogate.
+      const unsigned second = source[read + 1];
+      const unsigned third = source[read + 2];
+      const char32_t code_point = (lead & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu);
+      if (((second ^ 0x80) | (third ^ 0x80)) >= 0x40 || code_point < 0x800 ||
+          code_point - 0xD800 < 0x800) {
+        break;
       }
+      if constexpr (kWrite) {
+        if (capacity == units) break;
+        destination[units] = static_cast<char16_t>(code_point);
+      }
+      read += 3;
+      units += 1;
+      continue;
     }
-    Decoded next{source[read], 1};
-    if (source[read] >= 0x80) next = decode_sequence(source + read, length - read);
-    if (next.length == 0) break;
+    if (lead < 0x80) {
+      // Eight ASCII bytes at a time where there are eight.
+      std::uint64_t word = kHighBits;
+      if (length - read >= 8) std::memcpy(&word, source + read, sizeof word);
+      const std::size_t run = (word & kHighBits) == 0 ? 8 : 1;
+      if constexpr (kWrite) {
+        if (capacity - units < run) break;
+        for (std::size_t k = 0; k < run; ++k)
+          destination[units + k] = source[read + k];
+      }
+      read += run;
+      units += run;
+      continue;
+    }
+    const Decoded next = decode_sequence(source + read, length - read);
     const std::size_t needed = next.code_point >= 0x10000 ? 2 : 1;
+    if (next.length == 0) break;
     if constexpr (kWrite) {
       if (capacity - units < needed) break;
-      if (needed == 1) {
-        destination[units] = static_cast<char16_t>(next.code_point);
-      } else {
-        const char32_t above = next.code_point - 0x10000;
-        destination[units] = static_cast<char16_t>(0xD800 + (above >> 10));
-        destination[units + 1] = static_cast<char16_t>(0xDC00 + (above & 0x3FF));
-      }
+      put_units(next.code_point, destination + units);
     }
     read += next.length;
     units += needed;
