@@ -1,7 +1,8 @@
 // Stand-ins for MultiByteToWideChar and WideCharToMultiByte over ICU converters.
 //
-// Code pages: 936 is ICU's "windows-936-2000" (Windows' GBK table byte for byte), 65001 is UTF-8,
-// and 0 (CP_ACP, the system ANSI code page) is 936. Any other code page fails with 0.
+// Code pages: 936 is ICU's "windows-936-2000" (Windows' GBK table byte for byte; it encodes
+// through a table read from that converter once, gbk_table.h), 65001 is UTF-8, and 0 (CP_ACP,
+// the system ANSI code page) is 936. Any other code page fails with 0.
 //
 // Contracts kept by both:
 //   - a source length of -1 means "up to and including the terminating NUL", which is then
