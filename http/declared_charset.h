@@ -1,0 +1,35 @@
+// The charset step of the web request routine: an HTML body whose meta tag declares a charset
+// other than GBK is decoded again from its bytes in that charset, through the stream component
+// "Adodb.Stream".
+//
+//   if (charset_needs_decoding(charset.view()))
+//     decode_body_in_charset(charset, body_bytes, body_text, stream, value);
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/automation_object.h"
+#include "runtime/runtime.h"
+#include "runtime/variant_value.h"
+
+// The meta tag that declares a page's charset; its first group is the charset name. It is
+// looked for in the first kCharsetSubjectLength bytes of the body only.
+inline constexpr std::string_view kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
+inline constexpr std::int32_t kCharsetSubjectLength = 1024;
+
+// True for a declared charset that the body text is not already in: not empty and neither "gbk"
+// nor "gb2312" in exactly those letters ("GBK" is decoded again).
+[[nodiscard]] bool charset_needs_decoding(std::string_view charset);
+
+// Replaces `body_text` by `body_bytes` decoded in `charset`: a new "Adodb.Stream" in `stream`
+// takes the bytes (through `value`, which becomes their byte array) as a binary stream, and is
+// read back from its start as text in that charset; the text comes back in GBK. Afterwards the
+// stream is closed and released and `value` cleared. `body_bytes` never changes.
+//   - no stream component: `body_text` stays as it was;
+//   - a charset the component does not know: `body_text` stays as it was (the component keeps
+//     its default "Unicode", and reading the body as that would garble it);
+//   - a failing ReadText: `body_text` becomes empty, as its result replaces the text whatever it
+//     is. The other calls' results are not looked at.
+void decode_body_in_charset(const Text& charset, const ByteSet& body_bytes, Text& body_text,
+                            AutomationObject& stream, VariantValue& value);
