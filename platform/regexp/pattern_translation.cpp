@@ -85,43 +85,33 @@ class Translator {
       case u'+':
       case u'?':
         return quantifier(1);
-      case u'{': {
-        const std::size_t length = quantifier_length();
-        if (length > 0) return quantifier(length);
-        emit_literal(c);
-        ++pos_;
-        return true;
-      }
+      case u'{':
+        if (const std::size_t length = quantifier_length(); length > 0) return quantifier(length);
+        break;
       case u')':
-        out_ += c;
-        ++pos_;
-        repeatable_ = true;
-        return true;
+        return token(u")", true);
       case u'|':
-        out_ += c;
-        ++pos_;
-        repeatable_ = false;
-        return true;
+        return token(u"|", false);
       case u'^':
-        out_ += options_.multiline ? kLineStart : u"\\A";
-        ++pos_;
-        repeatable_ = false;
-        return true;
+        return token(options_.multiline ? kLineStart : u"\\A", false);
       case u'$':
-        out_ += options_.multiline ? kLineEnd : u"\\z";
-        ++pos_;
-        repeatable_ = false;
-        return true;
+        return token(options_.multiline ? kLineEnd : u"\\z", false);
       case u'.':
-        out_ += u"[^\\n]";
-        ++pos_;
-        repeatable_ = true;
-        return true;
+        return token(u"[^\\n]", true);
       default:
-        emit_literal(c);
-        ++pos_;
-        return true;
+        break;
     }
+    emit_literal(c);
+    ++pos_;
+    return true;
+  }
+
+  // Writes `text` for the one unit at the position.
+  bool token(std::u16string_view text, bool repeatable) {
+    out_ += text;
+    ++pos_;
+    repeatable_ = repeatable;
+    return true;
   }
 
   // "*", "+", "?" or "{n}", "{n,}", "{n,m}" of `length` units, with an optional lazy "?".
@@ -172,47 +162,45 @@ class Translator {
   // An escape outside a class.
   bool escape() {
     if (!has(1)) return false;  // a trailing backslash
-    const char16_t c = at(1);
-    repeatable_ = true;
-    switch (c) {
-      case u'd':
-        out_ += u"[0-9]";
-        break;
-      case u'D':
-        out_ += u"[^0-9]";
-        break;
-      case u's':
-        out_ += u"[\\t-\\r ]";
-        break;
-      case u'S':
-        out_ += u"[^\\t-\\r ]";
-        break;
-      case u'w':
-        out_ += options_.ignore_case ? kExactWordClass : kWordClass;
-        break;
-      case u'W':
-        out_ += options_.ignore_case ? kExactNonWordClass : kNonWordClass;
-        break;
-      case u'b':
-        out_ += options_.ignore_case ? kAsciiWordBoundary : u"\\b";
-        repeatable_ = false;
-        break;
-      case u'B':
-        out_ += options_.ignore_case ? kAsciiNotWordBoundary : u"\\B";
-        repeatable_ = false;
-        break;
-      default:
-        if (is_digit(c)) {
-          pos_ += 1;
-          decimal_escape();
-          return true;
-        }
-        pos_ += 1;
-        emit_literal(character_escape());
-        return true;
+    const char16_t letter = at(1);
+    if (const auto text = class_escape_text(letter)) {
+      out_ += *text;
+      pos_ += 2;
+      repeatable_ = letter != u'b' && letter != u'B';
+      return true;
     }
-    pos_ += 2;
+    ++pos_;
+    if (is_digit(letter)) {
+      decimal_escape();
+    } else {
+      emit_literal(character_escape());
+    }
     return true;
+  }
+
+  // \d \D \s \S \w \W \b \B outside a class, kept ASCII.
+  std::optional<std::u16string_view> class_escape_text(char16_t letter) const {
+    const bool folding = options_.ignore_case;
+    switch (letter) {
+      case u'd':
+        return u"[0-9]";
+      case u'D':
+        return u"[^0-9]";
+      case u's':
+        return u"[\\t-\\r ]";
+      case u'S':
+        return u"[^\\t-\\r ]";
+      case u'w':
+        return folding ? kExactWordClass : kWordClass;
+      case u'W':
+        return folding ? kExactNonWordClass : kNonWordClass;
+      case u'b':
+        return folding ? kAsciiWordBoundary : u"\\b";
+      case u'B':
+        return folding ? kAsciiNotWordBoundary : u"\\B";
+      default:
+        return std::nullopt;
+    }
   }
 
   // After the backslash: a back-reference when the number names a group, else a legacy octal
@@ -227,6 +215,7 @@ class Translator {
     if (at(0) != u'0' && number <= groups_) {
       out_ += u"\\g{" + std::u16string(source_.substr(pos_, end - pos_)) + u"}";
       pos_ = end;
+      repeatable_ = true;
       return;
     }
     emit_literal(octal_or_digit());

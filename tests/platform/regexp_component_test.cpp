@@ -51,11 +51,6 @@ TEST_F(RegexpComponentTest, NewInstanceHasAnEmptyPatternAndNoSingleline) {
   }
   EXPECT_FALSE(set_property(regexp, "Singleline", {TypedArg::logical(true)}));
   EXPECT_EQ(regexp.last_result(), DISP_E_UNKNOWNNAME);
-
-  set_pattern("a(b)");
-  EXPECT_EQ(as_string(get_property_text(regexp, "Pattern")), "a(b)");
-  set("Global", true);
-  EXPECT_EQ(get_property_number(regexp, "Global"), -1.0);
 }
 
 TEST_F(RegexpComponentTest, ExecuteListsMatchesWithPositionsAndGroups) {

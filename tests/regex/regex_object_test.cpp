@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/com/apartment.h"
+#include "platform/com/class_registry.h"
 #include "platform/installed_components.h"
 #include "platform/regexp/regexp_component.h"
 #include "regex/regex_object.h"
@@ -65,6 +67,12 @@ TEST_F(RegexObjectTest, FailuresGiveTheEmptyAnswers) {
 
   const std::string runaway = std::string(30, 'a') + "b";
   EXPECT_FALSE(regex.search("(a+)+$", runaway)) << "matching gives up instead of hanging";
+
+  unregister_class(kRegExpClsid);
+  EXPECT_FALSE(regex.search("a", "aaa")) << "no component: every step fails quietly";
+  EXPECT_EQ(as_string(regex.get_pattern()), "");
+  EXPECT_EQ(as_string(regex.replace("b")), "");
+  register_regexp_component();
 }
 
 TEST_F(RegexObjectTest, QuotePlaceholderStandsForADoubleQuote) {
@@ -105,6 +113,8 @@ TEST_F(RegexObjectTest, MatchAndGroupTexts) {
   EXPECT_EQ(as_string(regex.submatch_text(1, 3)), "") << "no such group";
   EXPECT_EQ(as_string(regex.match_text(3)), "") << "no such match";
   EXPECT_EQ(as_string(regex.match_text(0)), "");
+  EXPECT_EQ(as_string(regex.match_text(INT32_MIN)), "");
+  EXPECT_EQ(as_string(regex.submatch_text(1, INT32_MAX)), "");
 }
 
 TEST_F(RegexObjectTest, PositionsAreByteOffsetsInTheSubject) {
