@@ -43,11 +43,12 @@ AutomationObject nth_match(RegexObjectBlock& self, std::int32_t n) {
 }
 
 // The byte position in the subject of `found` (the text of `match`, or of one of its groups):
-// its first occurrence at or after the match's FirstIndex. -2 when it is not a non-empty text.
+// its first occurrence at or after the match's FirstIndex. kNoPosition when it is not a
+// non-empty text.
 std::int32_t position_in_subject(const RegexObjectBlock& self, AutomationObject& match,
                                  const VARIANT& found) {
   const VARIANT& subject = *self.subject;
-  if (subject.vt != VT_BSTR || found.vt != VT_BSTR) return -2;
+  if (subject.vt != VT_BSTR || found.vt != VT_BSTR) return kNoPosition;
   const auto first_index = static_cast<std::int32_t>(get_property_number(match, "FirstIndex"));
   return subject_position({subject.bstrVal, SysStringLen(subject.bstrVal)},
                           {found.bstrVal, SysStringLen(found.bstrVal)}, first_index);
@@ -203,13 +204,13 @@ std::int32_t RegexObject::match_count() {
 
 Text RegexObject::match_text(std::int32_t n, std::int32_t* position) {
   if (object_) return object_->operations->match_text(&object_, n, position);
-  if (position != nullptr) *position = -2;
+  if (position != nullptr) *position = kNoPosition;
   return Text();
 }
 
 Text RegexObject::submatch_text(std::int32_t n, std::int32_t k, std::int32_t* position) {
   if (object_) return object_->operations->submatch_text(&object_, n, k, position);
-  if (position != nullptr) *position = -2;
+  if (position != nullptr) *position = kNoPosition;
   return Text();
 }
 

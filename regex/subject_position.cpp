@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr std::int32_t kNotFound = -2;
-
 // The byte length of the system-ANSI text of `wide`.
 std::int32_t ansi_length(std::u16string_view wide) {
   if (wide.empty()) return 0;
@@ -17,8 +15,8 @@ std::int32_t ansi_length(std::u16string_view wide) {
 
 std::int32_t subject_position(std::u16string_view subject, std::u16string_view found,
                               std::int32_t first) {
-  if (found.empty()) return kNotFound;
+  if (found.empty()) return kNoPosition;
   const std::size_t at = subject.find(found, first > 0 ? static_cast<std::size_t>(first) : 0);
-  if (at == std::u16string_view::npos) return kNotFound;
+  if (at == std::u16string_view::npos) return kNoPosition;
   return ansi_length(subject.substr(0, at));
 }
