@@ -1,8 +1,9 @@
 #include "platform/installed_components.h"
 
+#include "platform/regexp/regexp_component.h"
 #include "platform/stream/stream_component.h"
 
 void register_installed_components() {
-  // Each component's registration is listed here as it is built.
+  register_regexp_component();
   register_stream_class();
 }
