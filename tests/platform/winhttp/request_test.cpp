@@ -81,6 +81,7 @@ TEST(RequestTest, EachVerbGoesOutWithItsBodyAndNothingLibcurlWouldAdd) {
   EXPECT_EQ(send(u"TRACE", ""), "TRACE /v HTTP/1.1\r\n" + host + "\r\n");
   EXPECT_EQ(send(u"GET", "q"), "GET /v HTTP/1.1\r\n" + host + "Content-Length: 1\r\n\r\nq");
   EXPECT_EQ(send(u"HEAD", ""), "HEAD /v HTTP/1.1\r\n" + host + "\r\n");
+  EXPECT_EQ(send(u"CONNECT", ""), "CONNECT /v HTTP/1.1\r\n" + host + "\r\n");
 
   // A body of over 1 MiB goes at once, without waiting for a 100 Continue.
   const std::string large(1536 * 1024, 'z');
