@@ -185,23 +185,16 @@ TEST(RequestTest, CookiesSetOnARedirectHopGoWithTheNextHopWhileTheSwitchIsOn) {
 
 TEST(RequestTest, TheSessionKeepsCookiesForItsNextRequestUnlessARequestSwitchesThemOff) {
   RawHttpServer server(answer_with(http_response("200 OK", "Set-Cookie: s=2\r\n", "")));
-  const HINTERNET session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, u"", nullptr, 0);
-  const HINTERNET connection = WinHttpConnect(session, u"127.0.0.1", server.port(), 0);
-  auto request_once = [&](DWORD features) {
+  winhttp_test::OpenedRequest first(server.port());
+  ASSERT_TRUE(first.send_and_receive());
+  for (const DWORD features : {DWORD{WINHTTP_DISABLE_COOKIES}, DWORD{0}}) {
     const HINTERNET request =
-        WinHttpOpenRequest(connection, nullptr, u"/", nullptr, nullptr, nullptr, 0);
-    if (features != 0) {
-      EXPECT_TRUE(WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &features, 4));
-    }
+        WinHttpOpenRequest(first.connection, nullptr, u"/", nullptr, nullptr, nullptr, 0);
+    EXPECT_TRUE(WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &features, 4));
     EXPECT_TRUE(WinHttpSendRequest(request, nullptr, 0, nullptr, 0, 0, 0));
     EXPECT_TRUE(WinHttpReceiveResponse(request, nullptr));
     EXPECT_TRUE(WinHttpCloseHandle(request));
-  };
-  request_once(0);
-  request_once(WINHTTP_DISABLE_COOKIES);
-  request_once(0);
-  WinHttpCloseHandle(connection);
-  WinHttpCloseHandle(session);
+  }
   const auto requests = server.requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[1].header("Cookie"), std::nullopt);

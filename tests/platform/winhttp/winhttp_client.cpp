@@ -58,16 +58,16 @@ Stage read_body(HINTERNET request, const Options& options, std::string* body) {
   }
 }
 
-Stage query_head(HINTERNET request, std::string* head) {
+bool query_head(HINTERNET request, std::u16string* head) {
   DWORD size = 0;
   WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, nullptr, nullptr, &size, nullptr);
   std::u16string block(size / 2, u'\0');
   if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, nullptr, block.data(), &size,
                            nullptr))
-    return Stage::kQueryHeaders;
+    return false;
   block.resize(size / 2);
-  *head = narrow(block);
-  return Stage::kDone;
+  *head = std::move(block);
+  return true;
 }
 
 Stage run(std::u16string_view url, const Options& options, Handles* handles, Result* result) {
@@ -106,7 +106,10 @@ Stage run(std::u16string_view url, const Options& options, Handles* handles, Res
   if (const Stage stage = read_body(handles->request, options, &result->body);
       stage != Stage::kDone)
     return stage;
-  return query_head(handles->request, &result->head);
+  std::u16string head;
+  if (!query_head(handles->request, &head)) return Stage::kQueryHeaders;
+  result->head = narrow(head);
+  return Stage::kDone;
 }
 
 }  // namespace
@@ -118,6 +121,27 @@ Result fetch(std::u16string_view url, const Options& options) {
   result.error = GetLastError();
   result.handles_closed = handles.close();
   return result;
+}
+
+OpenedRequest::OpenedRequest(std::uint16_t port, const char16_t* object)
+    : session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, u"", nullptr, 0)),
+      connection(WinHttpConnect(session, u"127.0.0.1", port, 0)),
+      request(WinHttpOpenRequest(connection, nullptr, object, nullptr, nullptr, nullptr, 0)) {}
+
+OpenedRequest::~OpenedRequest() {
+  for (const HINTERNET handle : {request, connection, session}) {
+    if (handle != nullptr) WinHttpCloseHandle(handle);
+  }
+}
+
+bool OpenedRequest::send_and_receive() const {
+  return WinHttpSendRequest(request, nullptr, 0, nullptr, 0, 0, 0) &&
+         WinHttpReceiveResponse(request, nullptr);
+}
+
+std::u16string OpenedRequest::head() const {
+  std::u16string block;
+  return query_head(request, &block) ? block : std::u16string();
 }
 
 std::u16string wide(std::string_view text) {

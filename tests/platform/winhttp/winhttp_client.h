@@ -2,6 +2,7 @@
 // failed, so that each test states only what differs.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,24 @@ struct Result {
 
 // Makes the request for `url` with `options`, reading the whole body, and closes every handle.
 [[nodiscard]] Result fetch(std::u16string_view url, const Options& options = {});
+
+// A session, connection and request for `object` on 127.0.0.1:`port`, each step in the caller's
+// hands; closed when it goes out of scope (a handle already closed is set to null by the caller).
+struct OpenedRequest {
+  explicit OpenedRequest(std::uint16_t port, const char16_t* object = u"/");
+  ~OpenedRequest();
+  OpenedRequest(const OpenedRequest&) = delete;
+  OpenedRequest& operator=(const OpenedRequest&) = delete;
+
+  // WinHttpSendRequest without a body, then WinHttpReceiveResponse.
+  [[nodiscard]] bool send_and_receive() const;
+  // The raw header block as WinHttpQueryHeaders gives it; empty when it fails.
+  [[nodiscard]] std::u16string head() const;
+
+  HINTERNET session = nullptr;
+  HINTERNET connection = nullptr;
+  HINTERNET request = nullptr;
+};
 
 // The ASCII `text` as UTF-16.
 [[nodiscard]] std::u16string wide(std::string_view text);
