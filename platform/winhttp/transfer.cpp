@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <mutex>
-#include <vector>
 
 namespace {
 
