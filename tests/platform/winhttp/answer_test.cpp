@@ -254,11 +254,17 @@ TEST(AnswerTest, AnUnreachableServerOrAnUnusableNameFailsTheSend) {
   ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
   ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
   ::close(probe);  // a port nobody listens on
-  const auto refused =
-      fetch(u"http://127.0.0.1:" + wide(std::to_string(ntohs(address.sin_port))) + u"/");
+  const std::string closed_address = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  const auto refused = fetch(wide(closed_address) + u"/");
   EXPECT_EQ(refused.stage, Stage::kSend);
   EXPECT_EQ(refused.error, ERROR_WINHTTP_CANNOT_CONNECT);
   EXPECT_TRUE(refused.handles_closed);
+
+  RawHttpServer redirecting(
+      answer_with(http_response("302 Found", "Location: " + closed_address + "/\r\n", "")));
+  const auto redirected = fetch(wide(redirecting.url("/")));
+  EXPECT_EQ(redirected.stage, Stage::kReceive) << "a redirect target is reached while receiving";
+  EXPECT_EQ(redirected.error, ERROR_WINHTTP_CANNOT_CONNECT);
 
   const auto unusable = fetch(u"http://bad host@x/");
   EXPECT_EQ(unusable.stage, Stage::kSend);

@@ -36,6 +36,10 @@ TEST(RequestTest, APlainGetCarriesOnlyTheRequestLineAndHost) {
   ASSERT_EQ(server.requests().size(), 1u);
   EXPECT_EQ(server.requests()[0].bytes(), bare_head(server, "GET /a/b?x=1&y=2 HTTP/1.1"))
       << "no User-Agent without an agent, no Accept, nothing of libcurl's own";
+
+  ASSERT_EQ(fetch(u"http://user:pw@" + wide(server.authority()) + u"/").stage, Stage::kDone);
+  EXPECT_EQ(server.requests().at(1).bytes(), bare_head(server, "GET / HTTP/1.1"))
+      << "the address's user name and password are not credentials";
 }
 
 TEST(RequestTest, TheObjectNameIsEscapedByTheTableAndOtherwiseSentAsItIs) {
