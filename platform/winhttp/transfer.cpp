@@ -296,7 +296,12 @@ void Transfer::step() {
   while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
     if (message->msg == CURLMSG_DONE) finish(message->data.result);
   }
-  if (finished_ || !connected_once_) return;
+  note_upload_progress();
+}
+
+// Also after the transfer finished: one step may send the request and see the server close.
+void Transfer::note_upload_progress() {
+  if (!connected_once_) return;
   curl_off_t uploaded = 0;
   curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &uploaded);
   if (uploaded != uploaded_) {

@@ -69,6 +69,7 @@ class Transfer {
   template <class Reached>
   void run_until(const Reached& reached);
   void step();
+  void note_upload_progress();
   void finish(CURLcode result);
   void stop(Stop reason);
   void note_activity() { last_activity_ = std::chrono::steady_clock::now(); }
