@@ -22,14 +22,15 @@
 
 namespace {
 
-// Chunks kept for the next engine, poisoned while they wait.
+// Chunks kept for the next engine, poisoned while they wait. The reserve is never destroyed, so
+// an engine that ends while the process exits still finds it.
 struct ChunkReserve {
   std::mutex mutex;
   std::vector<void*> chunks;
 };
 
 ChunkReserve& reserve() {
-  static ChunkReserve kept;
+  static ChunkReserve& kept = *new ChunkReserve;
   return kept;
 }
 
