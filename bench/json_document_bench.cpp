@@ -74,6 +74,51 @@ void BM_DocumentLife_Nlohmann(benchmark::State& state) {
 BENCHMARK(BM_DocumentLife_Nlohmann)->Unit(benchmark::kMicrosecond);
 
 // ---------------------------------------------------------------------------------------------
+// The JSON work of one song search: two documents, the search answer and five play-info answers
+// loaded, a hash and a file name read for each hit and the address read from each play-info
+// answer (eight engine starts in all: each construction and each load starts one).
+
+constexpr std::string_view kPlayInfo =
+    R"({"status":1,"error":"","fileName":"歌手 - 月亮代表我的心","bitRate":128,"extName":"mp3",)"
+    R"("timeLength":245,"fileSize":3932160,"url":"http://127.0.0.1/music/5B0F3E2A.mp3"})";
+
+void BM_SearchJsonWork_JsonDocument(benchmark::State& state) {
+  register_script_control();
+  const std::string& answer = answer_of(5 * 1024);
+  const std::string play_info(kPlayInfo);
+  for (auto _ : state) {
+    JsonDocument search;
+    JsonDocument play;
+    if (!search.parse(answer)) state.SkipWithError("the answer did not load");
+    for (int i = 0; i < 5; ++i) {
+      const std::string hit = "data.info[" + std::to_string(i) + "]";
+      Text hash = search.get_text(hit + ".hash");
+      play.parse(play_info);
+      Text name = search.get_text(hit + ".filename");
+      Text url = play.get_text("url");
+      benchmark::DoNotOptimize(url.get());
+    }
+  }
+}
+BENCHMARK(BM_SearchJsonWork_JsonDocument)->Unit(benchmark::kMicrosecond);
+
+void BM_SearchJsonWork_Nlohmann(benchmark::State& state) {
+  const std::string answer = utf8_of(answer_of(5 * 1024));
+  const std::string play_info = utf8_of(std::string(kPlayInfo));
+  for (auto _ : state) {
+    const nlohmann::json search = nlohmann::json::parse(answer, nullptr, false);
+    for (int i = 0; i < 5; ++i) {
+      std::string hash = search["data"]["info"][i]["hash"].get<std::string>();
+      const nlohmann::json play = nlohmann::json::parse(play_info, nullptr, false);
+      std::string name = search["data"]["info"][i]["filename"].get<std::string>();
+      std::string url = play["url"].get<std::string>();
+      benchmark::DoNotOptimize(url.data());
+    }
+  }
+}
+BENCHMARK(BM_SearchJsonWork_Nlohmann)->Unit(benchmark::kMicrosecond);
+
+// ---------------------------------------------------------------------------------------------
 // Loading a 1 MB answer.
 
 void BM_Parse1MB_JsonDocument(benchmark::State& state) {

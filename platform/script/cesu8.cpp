@@ -1,7 +1,5 @@
 #include "platform/script/cesu8.h"
 
-#include <cstdint>
-
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;

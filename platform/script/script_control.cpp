@@ -52,6 +52,8 @@ class ScriptControl final : public DispatchObject {
   ScriptControl() : DispatchObject(kMembers, create_script_control) {}
 
  protected:
+  /* AddCode(code) and Eval(expression): run the text in the engine; S_OK, E_FAIL without a
+     language, the script's error code otherwise (script_results.h). Language: read or set. */
   HRESULT invoke_member(const DispatchMember& member, const DispatchCall& call) override {
     if (member.id == kLanguage) return call.is_put() ? put_language(call) : get_language(call);
     if (engine_ == nullptr) return E_FAIL;
@@ -65,6 +67,9 @@ class ScriptControl final : public DispatchObject {
  private:
   HRESULT get_language(const DispatchCall& call) const { return call.return_text(language_); }
 
+  /* Language = name: "JavaScript" or "JScript" (any case) starts a fresh engine, "" stops it;
+     S_OK, DISP_E_TYPEMISMATCH for a value without text, CTL_E_INVALIDPROPERTYVALUE for another
+     language (nothing changes), E_OUTOFMEMORY when the engine cannot start (no language then). */
   HRESULT put_language(const DispatchCall& call) {
     VARIANT value;
     VariantInit(&value);
