@@ -107,16 +107,18 @@ TEST_F(DemoServiceTest, GivesThePlayAddressOfAKnownHashAndA404WithoutOneForAnyOt
 }
 
 TEST_F(DemoServiceTest, EachHostAnswersOnlyItsOwnEndpointAndEveryRequestLineIsLogged) {
+  // The service logs a request after answering it, from the thread that served it, so each log
+  // line is awaited before the next request goes out.
+  const std::string port = std::to_string(port_);
   const auto search_on_play_host = get("127.0.0.2", "/api/v3/search/song?keyword=a");
   ASSERT_TRUE(search_on_play_host);
   EXPECT_EQ(search_on_play_host->status, 404);
+  EXPECT_TRUE(service_.wait_for_output("127.0.0.2:" + port +
+                                       " GET /api/v3/search/song?keyword=a HTTP/1.1 -> 404\n"));
+
   const auto play_on_search_host = get("127.0.0.1", "/app/i/getSongInfo.php?hash=&cmd=playInfo");
   ASSERT_TRUE(play_on_search_host);
   EXPECT_EQ(play_on_search_host->status, 404);
-
-  const std::string port = std::to_string(port_);
-  EXPECT_TRUE(service_.wait_for_output("127.0.0.2:" + port +
-                                       " GET /api/v3/search/song?keyword=a HTTP/1.1 -> 404\n"));
   EXPECT_TRUE(service_.wait_for_output(
       "127.0.0.1:" + port + " GET /app/i/getSongInfo.php?hash=&cmd=playInfo HTTP/1.1 -> 404\n"));
 
