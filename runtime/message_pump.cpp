@@ -4,6 +4,8 @@
 
 namespace {
 
+thread_local std::uint64_t passes = 0;
+
 // True when a message other than WM_QUIT heads the queue.
 bool message_waiting() {
   MSG msg;
@@ -13,10 +15,15 @@ bool message_waiting() {
 }  // namespace
 
 void dispatch_pending_messages() {
+  ++passes;
   while (message_waiting()) {
     MSG msg;
     GetMessageA(&msg, nullptr, 0, 0);
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+}
+
+std::uint64_t message_pump_passes() {
+  return passes;
 }

@@ -9,3 +9,7 @@ inline constexpr std::uint32_t kDispatchPendingMessagesCommand = 0x350;
 // is empty or its first message is WM_QUIT, which stays queued and unanswered. Never blocks: a
 // message posted while it runs (by a window procedure, say) is served in the same call.
 void dispatch_pending_messages();
+
+// How many passes dispatch_pending_messages has made on the calling thread, so that a test can
+// count the passes a routine makes.
+[[nodiscard]] std::uint64_t message_pump_passes();
