@@ -1,6 +1,9 @@
 #include "http/declared_charset.h"
 
+#include "platform/com/apartment.h"
 #include "runtime/bridge.h"
+#include "runtime/message_pump.h"
+#include "runtime/text_commands.h"
 
 namespace {
 
@@ -9,6 +12,20 @@ constexpr std::int32_t kTextStream = 2;
 constexpr std::int32_t kReadAndWrite = 3;
 
 }  // namespace
+
+void apply_declared_charset(Text& body_text, const ByteSet& body_bytes, RegexObject& regex,
+                            AutomationObject& stream, VariantValue& value) {
+  CoInitialize(nullptr);
+  const Text subject = text_left(body_text.view(), kCharsetSubjectLength);
+  if (regex.search(kCharsetPattern, subject.view())) {
+    const Text charset = regex.submatch_text(1, 1);
+    if (charset_needs_decoding(charset.view())) {
+      decode_body_in_charset(charset, body_bytes, body_text, stream, value);
+    }
+    dispatch_pending_messages();
+  }
+  CoUninitialize();
+}
 
 bool charset_needs_decoding(std::string_view charset) {
   return !charset.empty() && charset != "gbk" && charset != "gb2312";

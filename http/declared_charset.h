@@ -2,13 +2,13 @@
 // other than GBK is decoded again from its bytes in that charset, through the stream component
 // "Adodb.Stream".
 //
-//   if (charset_needs_decoding(charset.view()))
-//     decode_body_in_charset(charset, body_bytes, body_text, stream, value);
+//   apply_declared_charset(body_text, body_bytes, regex, stream, value);
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "regex/regex_object.h"
 #include "runtime/automation_object.h"
 #include "runtime/runtime.h"
 #include "runtime/variant_value.h"
@@ -17,6 +17,15 @@
 // looked for in the first kCharsetSubjectLength bytes of the body only.
 inline constexpr std::string_view kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
 inline constexpr std::int32_t kCharsetSubjectLength = 1024;
+
+// The charset step of a request, on the body made from `body_bytes`: inside its own entry into the
+// thread's apartment, looks for the meta tag in the first kCharsetSubjectLength bytes of
+// `body_text` with `regex` (every search option at its default: any letter case, multiline,
+// global), and when the tag names a charset that charset_needs_decoding accepts, decodes the body
+// again with decode_body_in_charset through `stream` and `value`. Whenever the search could run,
+// with a match or without, one pass of the message pump follows. `body_bytes` never changes.
+void apply_declared_charset(Text& body_text, const ByteSet& body_bytes, RegexObject& regex,
+                            AutomationObject& stream, VariantValue& value);
 
 // True for a declared charset that the body text is not already in: not empty and neither "gbk"
 // nor "gb2312" in exactly those letters ("GBK" is decoded again).
