@@ -11,6 +11,10 @@
 //
 // A failure stores a numbered message, "700 ..." to "713 ...", in `status_text` and gives the
 // empty text; nothing is raised. An HTTP error status (404, 500) is an answer like any other.
+// Two failures go on with what they have: a body that breaks off, or passes 256 MiB, stores
+// "713 ..." and keeps the bytes read so far, and the answer's other outputs are still written;
+// an answer whose header block cannot be had gives the empty text with no message. Either set
+// of credentials failing to be set stores "707 ...", the message of that stage.
 //
 // Optional parameters carry whether the caller gave them. A value parameter is a std::optional;
 // a by-reference parameter is an HttpVariable: the caller's variable and its provided flag. An
@@ -58,7 +62,8 @@ inline constexpr std::int32_t kHttpPost = 1;
 //   cookies             sent as the Cookie line when not empty; whether it was given at all keeps
 //                       the client's own cookie handling on (given) or switches it off (omitted);
 //                       rewritten by the merge
-//   returned_cookies    out: the answer's Set-Cookie items joined by "; " (or the merged list)
+//   returned_cookies    out: the answer's Set-Cookie items joined by "; " (or the merged list),
+//                       after what the variable held; unchanged when the answer sets none
 //   extra_headers       the caller's request header lines, CR LF separated
 //   returned_headers    out: the answer's raw header block, CR LF separated
 //   forbid_redirect     true switches automatic redirection off; omitted = false
