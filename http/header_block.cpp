@@ -26,18 +26,17 @@ Text location_value(std::string_view line) {
   return text_mid(line, start, text_len(line));
 }
 
-// `cookies` followed by every item and "; " after each, less the last "; ": one allocation
-// however many items there are. Without items, `cookies` stays as it was.
+// `cookies` and every item joined by "; ", in one allocation however many items there are.
+// Without items, `cookies` stays as it was.
 void append_cookie_items(Text& cookies, const std::vector<Text>& items) {
   if (items.empty()) return;
   std::vector<std::string_view> pieces;
   pieces.reserve(2 * items.size() + 1);
-  pieces.push_back(cookies.view());
+  if (!cookies.empty()) pieces.push_back(cookies.view());
   for (const Text& item : items) {
+    if (!pieces.empty()) pieces.push_back(kCookieSeparator);
     pieces.push_back(item.view());
-    pieces.push_back(kCookieSeparator);
   }
-  pieces.pop_back();
   Text joined = text_concat(pieces);
   cookies = joined.empty() ? Text() : std::move(joined);
 }

@@ -16,8 +16,8 @@
 
 // Reads the header lines of `header_block` (GBK, lines separated by CR LF):
 //   - every "Set-Cookie" in any letter case is first spelt "Set-Cookie" in `header_block` itself;
-//   - each line holding "Set-Cookie" appends its cookie item and "; " to `returned_cookies`, and
-//     the final "; " is taken off again at the end (a list of at most two characters empties);
+//   - each line holding "Set-Cookie" adds its cookie item to `returned_cookies`, after what the
+//     variable held, joined by "; "; without such lines the variable stays as it was;
 //   - each line starting "Location: " in any letter case sets `redirect_location` to the rest of
 //     the line, a later one overwriting an earlier one; without one it stays as it was;
 //   - after each line, one pass of the message pump.

@@ -63,7 +63,8 @@ inline constexpr std::int32_t kHttpPost = 1;
 //                       the client's own cookie handling on (given) or switches it off (omitted);
 //                       rewritten by the merge
 //   returned_cookies    out: the answer's Set-Cookie items joined by "; " (or the merged list),
-//                       after what the variable held; unchanged when the answer sets none
+//                       after what the variable held and "; "; unchanged when the answer sets
+//                       none
 //   extra_headers       the caller's request header lines, CR LF separated
 //   returned_headers    out: the answer's raw header block, CR LF separated
 //   forbid_redirect     true switches automatic redirection off; omitted = false
