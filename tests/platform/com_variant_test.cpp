@@ -135,9 +135,13 @@ VARIANT of_number(VARTYPE vt, double value) {
   return v;
 }
 
-// The texts Windows gives for these values, and a negative value with a three-digit exponent.
+// The texts Windows gives for these values, a negative value with a three-digit exponent, and
+// a rounding whose carry reaches the exponent form.
 TEST(ComVariantTest, RealsReadAsWindowsWritesThem) {
   const std::tuple<VARTYPE, double, const char16_t*> cases[] = {
+      {VT_R8, 3.14159265358979323846, u"3.14159265358979"},
+      {VT_R8, 1.2e15, u"1.2E+15"},
+      {VT_R8, 999999999999999.9, u"1E+15"},
       {VT_R8, 5.6789e-11, u"0.000000000056789"},
       {VT_R8, 5.6789e-12, u"5.6789E-12"},
       {VT_R8, 100000, u"100000"},
