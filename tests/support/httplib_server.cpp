@@ -24,7 +24,17 @@ HttplibServer::~HttplibServer() {
 void HttplibServer::start() {
   const int port = is_loopback_address(address_) ? server_->bind_to_any_port(address_) : -1;
   if (port <= 0) std::abort();
-  port_ = static_cast<std::uint16_t>(port);
+  serve_on(static_cast<std::uint16_t>(port));
+}
+
+bool HttplibServer::start_on_port(std::uint16_t port) {
+  if (!is_loopback_address(address_) || !server_->bind_to_port(address_, port)) return false;
+  serve_on(port);
+  return true;
+}
+
+void HttplibServer::serve_on(std::uint16_t port) {
+  port_ = port;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   while (!server_->is_running())
     std::this_thread::yield();

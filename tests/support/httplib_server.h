@@ -33,12 +33,17 @@ class HttplibServer {
 
   // Binds to a free port and starts serving; returns once requests are accepted.
   void start();
+  // Binds to `port` instead, for a test about a scheme's default port; false when the port is
+  // taken or this user may not bind it.
+  [[nodiscard]] bool start_on_port(std::uint16_t port);
 
   [[nodiscard]] std::uint16_t port() const { return port_; }
   // "http://<address>:<port>" (or https) followed by `path`.
   [[nodiscard]] std::string url(std::string_view path = "/") const;
 
  private:
+  void serve_on(std::uint16_t port);
+
   std::unique_ptr<httplib::Server> server_;
   std::string address_;
   bool secure_ = false;
