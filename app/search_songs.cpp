@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/build_constants.h"
+#include "app/shown_text.h"
 #include "http/encodings.h"
 #include "http/http_visit.h"
 #include "json/json_document.h"
@@ -62,8 +63,8 @@ Text search_songs(const Text& keyword) {
     answer = fetch_answer(url);
     info_doc.parse(answer.view());
     const Text number = value_to_text(TypedArg::integer(hit));
-    const Text filename = hit_member(search_doc, hit, "filename");
-    const Text address = info_doc.get_text("url");
+    const Text filename = without_control_characters(hit_member(search_doc, hit, "filename"));
+    const Text address = without_control_characters(info_doc.get_text("url"));
     listing = text_concat(
         {listing.view(), number.view(), ".", filename.view(), "\r\n", address.view(), "\r\n"});
   }
