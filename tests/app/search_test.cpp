@@ -75,10 +75,10 @@ TEST_F(ProgramTest, MissingHitsGiveEmptyEntriesAndPlayInfoRequestsWithAnEmptyHas
                           entry(2, utf8(u8"苏沐川 - 给月亮写信的人"), play_address("B2")) +
                           "3.\r\n\r\n4.\r\n\r\n5.\r\n\r\n") +
                          kPrompt);
-  const std::vector<std::string> targets = targets_of(service_.requests());
   EXPECT_EQ(
-      std::vector<std::string>(targets.begin() + 1, targets.end()),
-      (std::vector<std::string>{play_info_target("A1"), play_info_target("B2"),
+      targets_of(service_.requests()),
+      (std::vector<std::string>{"/api/v3/search/song?keyword=moon&page=1&pagesize=5",
+                                play_info_target("A1"), play_info_target("B2"),
                                 play_info_target(""), play_info_target(""), play_info_target("")}));
 }
 
@@ -98,7 +98,9 @@ TEST_F(ProgramTest, MembersThatAreNoStringsPrintInValueToTextFormOrEmpty) {
   const ProgramRun run = run_with_input(kProgram, "moon\n\n");
   EXPECT_EQ(run.out,
             pass("1.12.5\r\n12.5\r\n2.3\r\n3\r\n3.\r\n\r\n4.\r\n\r\n5.\r\n\r\n") + kPrompt);
-  EXPECT_EQ(targets_of(service_.requests())[2], play_info_target("1"));  // a numeric hash
+  const std::vector<std::string> targets = targets_of(service_.requests());
+  ASSERT_EQ(targets.size(), 6u);
+  EXPECT_EQ(targets[2], play_info_target("1"));  // a numeric hash
 }
 
 TEST_F(ProgramTest, ControlCharactersInAnAnswerAreShownAsQuestionMarksNeverObeyed) {
