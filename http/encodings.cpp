@@ -1,7 +1,6 @@
 #include "http/encodings.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -50,6 +49,12 @@ ByteSet measured_utf16(const char* text, std::uint32_t code_page) {
   return wide;
 }
 
+// How many bytes of `flags` have bit 7 set, where no other bit is: a multiply adds the bytes up
+// in the top one. std::popcount would be a library call without -mpopcnt.
+constexpr std::uint64_t high_bits_set(std::uint64_t flags) {
+  return ((flags >> 7) * 0x0101010101010101) >> 56;
+}
+
 // The UTF-16 length of a UTF-8 text if it is well-formed: one unit for each byte that is not a
 // continuation byte (10xxxxxx), and one more for each lead of a four-byte sequence (11110xxx).
 // Eight bytes at a time: in each byte, bit 7 of `w & ~(w << 1)` is set for a continuation byte,
@@ -61,8 +66,8 @@ std::uint64_t utf16_length_if_well_formed(std::string_view utf8) {
   for (; utf8.size() - at >= 8; at += 8) {
     std::uint64_t w;
     std::memcpy(&w, utf8.data() + at, sizeof w);
-    units -= static_cast<std::uint64_t>(std::popcount(w & ~(w << 1) & kHighBits));
-    units += static_cast<std::uint64_t>(std::popcount(w & w << 1 & w << 2 & w << 3 & kHighBits));
+    units -= high_bits_set(w & ~(w << 1) & kHighBits);
+    units += high_bits_set(w & w << 1 & w << 2 & w << 3 & kHighBits);
   }
   for (; at < utf8.size(); ++at) {
     const auto byte = static_cast<std::uint8_t>(utf8[at]);
