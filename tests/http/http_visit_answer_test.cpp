@@ -58,9 +58,9 @@ std::string head_of_size(std::size_t size) {
   return head + "\r\n";
 }
 
-using AnswerTest = HttpVisitTest;
+using HttpVisitAnswerTest = HttpVisitTest;
 
-TEST_F(AnswerTest, TheStatusTextIsTheStatusLineAfterItsVersion) {
+TEST_F(HttpVisitAnswerTest, TheStatusTextIsTheStatusLineAfterItsVersion) {
   for (const auto& [status_line, status] : {
            std::pair{"HTTP/1.1 200 OK", "200 OK"},
            {"HTTP/1.0 201 Created", "201 Created"},
@@ -77,7 +77,7 @@ TEST_F(AnswerTest, TheStatusTextIsTheStatusLineAfterItsVersion) {
   }
 }
 
-TEST_F(AnswerTest, AnErrorStatusIsAnAnswerWithItsPage) {
+TEST_F(HttpVisitAnswerTest, AnErrorStatusIsAnAnswerWithItsPage) {
   RawHttpServer server(answer_with(http_response("404 Not Found", "", "<h1>missing</h1>")));
   VisitCall call(server.url("/nothing"));
   EXPECT_EQ(call.run(), "<h1>missing</h1>");
@@ -85,7 +85,7 @@ TEST_F(AnswerTest, AnErrorStatusIsAnAnswerWithItsPage) {
   EXPECT_EQ(as_string(call.returned_bytes), "<h1>missing</h1>");
 }
 
-TEST_F(AnswerTest, SetCookieLinesInAnyLetterCaseGiveTheCookieList) {
+TEST_F(HttpVisitAnswerTest, SetCookieLinesInAnyLetterCaseGiveTheCookieList) {
   RawHttpServer server(
       answer_with("HTTP/1.1 200 OK\r\nset-cookie: a=1; Path=/\r\nSET-COOKIE: b=2\r\n"
                   "Set-Cookie: 名=月亮; HttpOnly\r\nContent-Length: 2\r\n\r\nok"));
@@ -103,7 +103,7 @@ TEST_F(AnswerTest, SetCookieLinesInAnyLetterCaseGiveTheCookieList) {
   EXPECT_TRUE(none.returned_cookies.empty());
 }
 
-TEST_F(AnswerTest, GivenCookiesAreMergedWithTheAnswersUnlessMergingIsOff) {
+TEST_F(HttpVisitAnswerTest, GivenCookiesAreMergedWithTheAnswersUnlessMergingIsOff) {
   RawHttpServer server(
       answer_with(http_response("200 OK", "Set-Cookie: a=2; Path=/\r\nSet-Cookie: b=5\r\n", "")));
   for (const std::optional<bool> merge : {std::optional<bool>{}, std::optional{true}}) {
@@ -126,7 +126,7 @@ TEST_F(AnswerTest, GivenCookiesAreMergedWithTheAnswersUnlessMergingIsOff) {
   EXPECT_EQ(as_string(unmerged.cookies), "a=1; c=3");
 }
 
-TEST_F(AnswerTest, TheLastLocationLineInAnyLetterCaseIsTheRedirectAddress) {
+TEST_F(HttpVisitAnswerTest, TheLastLocationLineInAnyLetterCaseIsTheRedirectAddress) {
   RawHttpServer server(answer_with(http_response(
       "200 OK", "LOCATION: /first\r\nContent-Location: /not-this\r\nlocation: /歌/last?x=1\r\n",
       "")));
@@ -142,7 +142,7 @@ TEST_F(AnswerTest, TheLastLocationLineInAnyLetterCaseIsTheRedirectAddress) {
   EXPECT_EQ(as_string(unchanged.redirect_location), "sentinel redirect_location");
 }
 
-TEST_F(AnswerTest, TheResultEndsAtAZeroByteAndTheBytesAreWhole) {
+TEST_F(HttpVisitAnswerTest, TheResultEndsAtAZeroByteAndTheBytesAreWhole) {
   const std::string body("ab\0cd\xFF", 6);
   RawHttpServer server(answer_with(http_response("200 OK", "", body)));
   VisitCall call(server.url("/"));
@@ -150,7 +150,7 @@ TEST_F(AnswerTest, TheResultEndsAtAZeroByteAndTheBytesAreWhole) {
   EXPECT_EQ(as_string(call.returned_bytes), body);
 }
 
-TEST_F(AnswerTest, AnHtmlBodyDeclaringUtf8ComesBackInGbkAndJsonAsItCame) {
+TEST_F(HttpVisitAnswerTest, AnHtmlBodyDeclaringUtf8ComesBackInGbkAndJsonAsItCame) {
   const std::string page =
       "<html><head><meta charset=\"utf-8\"><title>" + utf8(u8"月亮") + "</title></head></html>";
   RawHttpServer html(answer_with(http_response("200 OK", "Content-Type: text/html\r\n", page)));
@@ -175,7 +175,7 @@ RawHttpServer::Handler one_redirect_setting_a_cookie() {
   };
 }
 
-TEST_F(AnswerTest, ARedirectIsFollowedAndTheFinalAnswerIsRead) {
+TEST_F(HttpVisitAnswerTest, ARedirectIsFollowedAndTheFinalAnswerIsRead) {
   RawHttpServer server(one_redirect_setting_a_cookie());
   VisitCall call(server.url("/1"));
   call.fill_outputs_with_sentinels();
@@ -189,7 +189,7 @@ TEST_F(AnswerTest, ARedirectIsFollowedAndTheFinalAnswerIsRead) {
   EXPECT_EQ(server.requests().size(), 2u);
 }
 
-TEST_F(AnswerTest, WithRedirectsForbiddenTheRedirectIsTheAnswer) {
+TEST_F(HttpVisitAnswerTest, WithRedirectsForbiddenTheRedirectIsTheAnswer) {
   RawHttpServer server(one_redirect_setting_a_cookie());
   VisitCall call(server.url("/1"));
   call.forbid_redirect = true;
@@ -200,7 +200,7 @@ TEST_F(AnswerTest, WithRedirectsForbiddenTheRedirectIsTheAnswer) {
   EXPECT_EQ(server.requests().size(), 1u);
 }
 
-TEST_F(AnswerTest, CookiesSetOnARedirectHopGoWithTheNextHopOnlyWhenCookiesWereGiven) {
+TEST_F(HttpVisitAnswerTest, CookiesSetOnARedirectHopGoWithTheNextHopOnlyWhenCookiesWereGiven) {
   RawHttpServer server(one_redirect_setting_a_cookie());
   VisitCall given(server.url("/1"));
   given.cookies_given = true;  // given, though empty
@@ -216,7 +216,7 @@ TEST_F(AnswerTest, CookiesSetOnARedirectHopGoWithTheNextHopOnlyWhenCookiesWereGi
   EXPECT_EQ(requests[3].header("Cookie"), std::nullopt);
 }
 
-TEST_F(AnswerTest, ARedirectLoopFailsAfterTenRedirects) {
+TEST_F(HttpVisitAnswerTest, ARedirectLoopFailsAfterTenRedirects) {
   RawHttpServer server(answer_with(http_response("301 Moved", "Location: /again\r\n", "")));
   VisitCall call(server.url("/"));
   EXPECT_EQ(call.run(), "");
@@ -233,7 +233,7 @@ struct Failure {
   std::uint64_t passes;
 };
 
-TEST_F(AnswerTest, EachFailureStoresItsMessageAndLeavesTheOtherOutputs) {
+TEST_F(HttpVisitAnswerTest, EachFailureStoresItsMessageAndLeavesTheOtherOutputs) {
   RawHttpServer closing([](const ReceivedRequest&, Socket& socket) { socket.close(); });
   RawHttpServer stalling(
       [](const ReceivedRequest&, Socket& socket) { socket.wait_for_close(kStallMilliseconds); });
@@ -285,7 +285,7 @@ TEST_F(AnswerTest, EachFailureStoresItsMessageAndLeavesTheOtherOutputs) {
   }
 }
 
-TEST_F(AnswerTest, AHeadJustUnder64KiBIsRead) {
+TEST_F(HttpVisitAnswerTest, AHeadJustUnder64KiBIsRead) {
   const std::string block = head_of_size(64 * 1024);
   RawHttpServer server(answer_with(block));
   VisitCall call(server.url("/"));
@@ -296,7 +296,7 @@ TEST_F(AnswerTest, AHeadJustUnder64KiBIsRead) {
 }
 
 // A body that breaks off keeps the bytes that came, and its read failure stays the status text.
-TEST_F(AnswerTest, ABodyCutShortOrStalledKeepsWhatCameAndReportsTheFailedRead) {
+TEST_F(HttpVisitAnswerTest, ABodyCutShortOrStalledKeepsWhatCameAndReportsTheFailedRead) {
   const std::string head =
       "HTTP/1.1 200 OK\r\nSet-Cookie: s=1\r\nLocation: /here\r\nContent-Length: 10\r\n\r\n";
   RawHttpServer cut([&](const ReceivedRequest&, Socket& socket) {
