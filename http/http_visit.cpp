@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "http/body_buffer.h"
+#include "http/answer_body.h"
 #include "http/cookies.h"
 #include "http/declared_charset.h"
 #include "http/encodings.h"
@@ -163,7 +163,7 @@ Text request_header_text(const Text& extra_headers, bool post, const Text& cooki
 
 // Reads the body into `body` until the answer ends; false when a read failed or the body passed
 // the cap, with the bytes before kept.
-bool read_body(HINTERNET request, BodyBuffer& body) {
+bool read_body(HINTERNET request, AnswerBody& body) {
   for (;;) {
     DWORD available = 0;
     if (!WinHttpQueryDataAvailable(request, &available) || available < 1) return true;
@@ -328,7 +328,7 @@ Text http_visit(const Text& url, std::optional<std::int32_t> method, HttpVariabl
   passes.enter_stage();
   if (!WinHttpReceiveResponse(request, nullptr)) return fail(status, kNoResponse);
 
-  BodyBuffer body;
+  AnswerBody body;
   const bool body_complete = read_body(request, body);
   if (!body_complete) status = text_copy(kReadFailed);
 

@@ -1,21 +1,21 @@
-#include "http/body_buffer.h"
+#include "http/answer_body.h"
 
 #include <algorithm>
 #include <cstring>
 
-std::span<std::uint8_t> BodyBuffer::room_for(std::uint32_t count) {
+std::span<std::uint8_t> AnswerBody::room_for(std::uint32_t count) {
   room_ = std::min(count, kCap - used_);
   if (room_ == 0) return {};
   grow_to_hold(used_ + room_);
   return {block_ + ByteSet::kHeaderSize + used_, room_};
 }
 
-void BodyBuffer::commit(std::uint32_t count) {
+void AnswerBody::commit(std::uint32_t count) {
   used_ += std::min(count, room_);
   room_ = 0;
 }
 
-ByteSet BodyBuffer::finish() && {
+ByteSet AnswerBody::finish() && {
   if (used_ == 0) return {};
   const std::uint32_t header[] = {1, used_};
   std::memcpy(block_, header, sizeof header);
@@ -25,7 +25,7 @@ ByteSet BodyBuffer::finish() && {
 
 // Doubles the capacity until `needed` fits, never past the cap. The first block is small, since
 // most answers are.
-void BodyBuffer::grow_to_hold(std::uint32_t needed) {
+void AnswerBody::grow_to_hold(std::uint32_t needed) {
   if (needed <= capacity_) return;
   std::uint64_t capacity = std::max(capacity_, kFirstCapacity);
   while (capacity < needed) capacity *= 2;

@@ -1,7 +1,7 @@
 // The body of an answer as it is read: bytes appended where the next read lands, in one block
 // that grows by doubling and becomes the body's ByteSet without being copied.
 //
-//   BodyBuffer body;
+//   AnswerBody body;
 //   std::span<std::uint8_t> room = body.room_for(available);  // empty: the cap is reached
 //   ... read up to room.size() bytes into room.data() ...
 //   body.commit(count_read);
@@ -14,15 +14,15 @@
 
 #include "runtime/runtime.h"
 
-class BodyBuffer {
+class AnswerBody {
  public:
   // The most a body may hold: a larger answer stops there, as a failed read would.
   static constexpr std::uint32_t kCap = 256u * 1024 * 1024;
 
-  BodyBuffer() = default;
-  BodyBuffer(const BodyBuffer&) = delete;
-  BodyBuffer& operator=(const BodyBuffer&) = delete;
-  ~BodyBuffer() { mem_free(block_); }
+  AnswerBody() = default;
+  AnswerBody(const AnswerBody&) = delete;
+  AnswerBody& operator=(const AnswerBody&) = delete;
+  ~AnswerBody() { mem_free(block_); }
 
   // Room for up to `count` more bytes after those committed, fewer when the cap is near; empty
   // when `count` is 0 or the cap is reached.
