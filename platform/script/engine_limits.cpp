@@ -50,8 +50,10 @@ void* engine_alloc(void* udata, std::size_t size) {
   EngineLimits& limits = limits_of(udata);
   if (!admit(limits, 0, size)) return nullptr;
   const std::size_t bytes = kHeaderSize + size;
-  void* header = bytes <= BlockPool::kLargestPooled ? limits.pool.take(bytes) : std::malloc(bytes);
+  const bool pooled = bytes <= BlockPool::kLargestPooled;
+  void* header = pooled ? limits.pool.take(bytes) : std::malloc(bytes);
   if (header == nullptr) return nullptr;
+  if (!pooled) limits.large_blocks.insert(header);
   limits.used += size;
   return block_after(header, size);
 }
@@ -71,7 +73,10 @@ void* engine_realloc(void* udata, void* block, std::size_t size) {
   const bool pooled = bytes <= BlockPool::kLargestPooled;
   void* header = nullptr;
   if (!was_pooled && !pooled) {
-    header = std::realloc(header_of(block), bytes);
+    void* const old_header = header_of(block);
+    limits.large_blocks.erase(old_header);
+    header = std::realloc(old_header, bytes);
+    limits.large_blocks.insert(header == nullptr ? old_header : header);
     if (header == nullptr) return nullptr;
   } else if (was_pooled && pooled && BlockPool::same_class(old_bytes, bytes)) {
     header = header_of(block);
@@ -95,8 +100,15 @@ void engine_free(void* udata, void* block) {
   if (bytes <= BlockPool::kLargestPooled) {
     limits.pool.give_back(header_of(block), bytes);
   } else {
+    limits.large_blocks.erase(header_of(block));
     std::free(header_of(block));
   }
+}
+
+void EngineLimits::release_heap() {
+  for (void* header : large_blocks) std::free(header);
+  large_blocks.clear();
+  used = 0;
 }
 
 extern "C" int script_engine_timed_out(void* heap_udata) {

@@ -137,8 +137,11 @@ std::unique_ptr<ScriptEngine> ScriptEngine::start() {
   return engine;
 }
 
+// The heap holds nothing but memory from limits_: no script of this system sets a finalizer, and
+// the engine has no other resources. So its memory is dropped whole, which saves the three
+// collections that duk_destroy_heap runs to call finalizers and then every single free.
 ScriptEngine::~ScriptEngine() {
-  if (context_ != nullptr) duk_destroy_heap(context_);
+  limits_.release_heap();
 }
 
 HRESULT ScriptEngine::take_error() {
