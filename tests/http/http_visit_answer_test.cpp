@@ -12,12 +12,12 @@
 namespace {
 
 using http_visit_test::as_string;
-using http_visit_test::closed_port;
 using http_visit_test::HttpVisitTest;
 using http_visit_test::text;
 using http_visit_test::utf8;
 using http_visit_test::VisitCall;
 using test_support::answer_with;
+using test_support::head_of_size;
 using test_support::http_response;
 using test_support::RawHttpServer;
 using test_support::ReceivedRequest;
@@ -43,20 +43,6 @@ std::uint64_t passes_of_complete_request(std::string_view block) {
   return 9 + lines_of(block) + 1;
 }
 
-// A head of exactly `size` bytes: a status line, filler lines, the empty line.
-std::string head_of_size(std::size_t size) {
-  std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n";
-  while (head.size() + 2 < size) {
-    const std::size_t room = size - head.size() - 2;
-    const std::size_t line = std::min<std::size_t>(room, 1000);
-    if (line < 5) {  // too short for "X:" and CR LF: widen the previous line instead
-      head.insert(head.size() - 2, std::string(room, 'x'));
-      break;
-    }
-    head += "X:" + std::string(line - 4, 'v') + "\r\n";
-  }
-  return head + "\r\n";
-}
 
 using HttpVisitAnswerTest = HttpVisitTest;
 
@@ -261,7 +247,7 @@ TEST_F(HttpVisitAnswerTest, EachFailureStoresItsMessageAndLeavesTheOtherOutputs)
          call.extra_headers = text("X-Broken");
        },
        "710 设置协议头失败!", 6},
-      {"unreachable", address("http://127.0.0.1:" + std::to_string(closed_port()) + "/"),
+      {"unreachable", address("http://127.0.0.1:" + std::to_string(test_support::closed_loopback_port()) + "/"),
        "711 发送请求失败!", 7},
       {"closed before answering", address(closing.url("/")), "712 服务器未响应!", 8},
       {"stalled",

@@ -1,9 +1,5 @@
 #include "tests/http/http_visit_call.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "platform/com/apartment.h"
 #include "platform/installed_components.h"
 #include "platform/regexp/regexp_component.h"
@@ -51,18 +47,6 @@ std::string default_lines(Form form, std::string_view cookies) {
   lines.append(kCacheControlLine);
   if (!cookies.empty()) lines.append("Cookie: ").append(cookies).append("\r\n");
   return lines;
-}
-
-std::uint16_t closed_port() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
 }
 
 std::string VisitCall::run() {

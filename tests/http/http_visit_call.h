@@ -41,9 +41,6 @@ inline constexpr std::string_view kCacheControlLine = "Cache-Control: no-cache\r
 enum class Form { kNo, kYes };
 [[nodiscard]] std::string default_lines(Form form = Form::kNo, std::string_view cookies = {});
 
-// A port on 127.0.0.1 that nobody listens on.
-[[nodiscard]] std::uint16_t closed_port();
-
 struct VisitCall {
   explicit VisitCall(std::string_view address) : url(text(address)) {}
 

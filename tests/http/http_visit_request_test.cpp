@@ -15,7 +15,6 @@
 namespace {
 
 using http_visit_test::as_string;
-using http_visit_test::closed_port;
 using http_visit_test::default_lines;
 using http_visit_test::Form;
 using http_visit_test::HttpVisitTest;
@@ -257,7 +256,7 @@ TEST_F(HttpVisitRequestTest, ACallerHeaderLineThePlatformRefusesFailsTheHeaderSt
 }
 
 TEST_F(HttpVisitRequestTest, AnUnreachableServerFailsTheSend) {
-  VisitCall call("http://127.0.0.1:" + std::to_string(closed_port()) + "/");
+  VisitCall call("http://127.0.0.1:" + std::to_string(test_support::closed_loopback_port()) + "/");
   EXPECT_EQ(call.run(), "");
   EXPECT_EQ(as_string(call.status_text), "711 发送请求失败!");
 }

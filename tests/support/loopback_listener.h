@@ -79,6 +79,9 @@ class LoopbackListener {
 // Opens a TCP connection to 127.x `address`:`port`; -1 on failure.
 int connect_to_loopback(const std::string& address, std::uint16_t port);
 
+// A port on 127.0.0.1 that nobody listens on: one the system just handed out and took back.
+[[nodiscard]] std::uint16_t closed_loopback_port();
+
 // True for a dotted IPv4 address in 127.0.0.0/8: the only addresses the test servers contact.
 bool is_loopback_address(std::string_view host);
 

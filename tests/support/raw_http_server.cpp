@@ -115,4 +115,18 @@ RawHttpServer::Handler answer_with(std::string response) {
   };
 }
 
+std::string head_of_size(std::size_t size) {
+  std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n";
+  while (head.size() + 2 < size) {
+    const std::size_t room = size - head.size() - 2;  // what is left before the empty line
+    const std::size_t line = std::min<std::size_t>(room, 1000);
+    if (line < 5) {  // too short for "X:" and CR LF: widen the previous line instead
+      head.insert(head.size() - 2, std::string(room, 'x'));
+      break;
+    }
+    head += "X:" + std::string(line - 4, 'v') + "\r\n";
+  }
+  return head + "\r\n";
+}
+
 }  // namespace test_support

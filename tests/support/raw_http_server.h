@@ -40,6 +40,9 @@ bool read_request(Socket& socket, std::string* pending, ReceivedRequest* request
 [[nodiscard]] std::string http_response(std::string_view status, std::string_view header_lines,
                                         std::string_view body);
 
+// An answer head of exactly `size` bytes: a status line, filler header lines, the empty line.
+[[nodiscard]] std::string head_of_size(std::size_t size);
+
 class RawHttpServer {
  public:
   // Answers one request on `socket`. It may send anything, close or reset the connection, or

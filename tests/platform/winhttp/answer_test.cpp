@@ -13,6 +13,7 @@
 namespace {
 
 using test_support::answer_with;
+using test_support::head_of_size;
 using test_support::http_response;
 using test_support::RawHttpServer;
 using test_support::ReceivedRequest;
@@ -31,19 +32,6 @@ Options with_timeout(int milliseconds) {
 }
 
 // A head of exactly `size` bytes: a status line, filler lines, the empty line.
-std::string head_of_size(std::size_t size) {
-  std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n";
-  while (head.size() + 2 < size) {
-    const std::size_t room = size - head.size() - 2;  // what is left before the empty line
-    const std::size_t line = std::min<std::size_t>(room, 1000);
-    if (line < 5) {  // too short for "X:" and CR LF: widen the previous line instead
-      head.insert(head.size() - 2, std::string(room, 'x'));
-      break;
-    }
-    head += "X:" + std::string(line - 4, 'v') + "\r\n";
-  }
-  return head + "\r\n";
-}
 
 TEST(AnswerTest, TheHeadIsTheFinalAnswersBlockWithCrLfLineEnds) {
   RawHttpServer server(answer_with(
@@ -246,15 +234,8 @@ TEST(AnswerTest, AnEndlessHeadOrAnEndlessRunOfInterimAnswersFailsTheReceive) {
 }
 
 TEST(AnswerTest, AnUnreachableServerOrAnUnusableNameFailsTheSend) {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);  // a port nobody listens on
-  const std::string closed_address = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  const std::string closed_address =
+      "http://127.0.0.1:" + std::to_string(test_support::closed_loopback_port());
   const auto refused = fetch(wide(closed_address) + u"/");
   EXPECT_EQ(refused.stage, Stage::kSend);
   EXPECT_EQ(refused.error, ERROR_WINHTTP_CANNOT_CONNECT);
