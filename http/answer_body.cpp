@@ -28,9 +28,10 @@ ByteSet AnswerBody::finish() && {
 void AnswerBody::grow_to_hold(std::uint32_t needed) {
   if (needed <= capacity_) return;
   std::uint64_t capacity = std::max(capacity_, kFirstCapacity);
-  while (capacity < needed) capacity *= 2;
+  while (capacity < needed)
+    capacity *= 2;
   capacity_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(capacity, kCap));
   const std::uint32_t block_size = ByteSet::kHeaderSize + capacity_;
-  block_ = static_cast<std::uint8_t*>(block_ ? mem_realloc(block_, block_size)
-                                             : mem_alloc(block_size));
+  block_ =
+      static_cast<std::uint8_t*>(block_ ? mem_realloc(block_, block_size) : mem_alloc(block_size));
 }

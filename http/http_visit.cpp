@@ -40,7 +40,7 @@ constexpr char kNoResponse[] = "712 服务器未响应!";
 constexpr char kReadFailed[] = "713 读取数据失败!";
 
 constexpr std::array<const char16_t*, 8> kVerbs = {u"GET",     u"POST",   u"HEAD",  u"PUT",
-                                                    u"OPTIONS", u"DELETE", u"TRACE", u"CONNECT"};
+                                                   u"OPTIONS", u"DELETE", u"TRACE", u"CONNECT"};
 
 constexpr int kDefaultTimeoutMilliseconds = 30000;
 
@@ -156,8 +156,9 @@ Text request_header_text(const Text& extra_headers, bool post, const Text& cooki
     if (header.post_only && !post) continue;
     add_unless_present(header.key, header.letter_case, {header.line});
   }
-  if (!cookies.empty()) add_unless_present(kCookieKey, LetterCase::folded,
-                                           {kCookieKey, cookies.view(), "\r\n"});
+  if (!cookies.empty()) {
+    add_unless_present(kCookieKey, LetterCase::folded, {kCookieKey, cookies.view(), "\r\n"});
+  }
   return headers;
 }
 
@@ -214,7 +215,9 @@ class ExitPasses {
   ExitPasses(const ExitPasses&) = delete;
   ExitPasses& operator=(const ExitPasses&) = delete;
   ~ExitPasses() {
-    for (int pass = 0; pass < stages_; ++pass) dispatch_pending_messages();
+    for (int pass = 0; pass < stages_; ++pass) {
+      dispatch_pending_messages();
+    }
   }
 
   void enter_stage() { ++stages_; }
@@ -238,9 +241,9 @@ Text http_visit(const Text& url, std::optional<std::int32_t> method, HttpVariabl
                 std::optional<bool> forbid_redirect, HttpVariable<Text> user_name,
                 HttpVariable<Text> password, HttpVariable<Text> proxy,
                 HttpVariable<Text> proxy_user, HttpVariable<Text> proxy_password,
-                std::optional<std::int32_t> timeout_seconds,
-                HttpVariable<Text> redirect_location, HttpVariable<Text> status_text,
-                HttpVariable<ByteSet> returned_bytes, std::optional<bool> auto_merge_cookies) {
+                std::optional<std::int32_t> timeout_seconds, HttpVariable<Text> redirect_location,
+                HttpVariable<Text> status_text, HttpVariable<ByteSet> returned_bytes,
+                std::optional<bool> auto_merge_cookies) {
   // Declared in this order, so that on the way out the pump passes run first, then the handles
   // close, then the charset step's objects go (the regex object last, leaving the apartment).
   RegexObject regex;
@@ -272,10 +275,9 @@ Text http_visit(const Text& url, std::optional<std::int32_t> method, HttpVariabl
   passes.enter_stage();
   const std::int32_t verb_index = method.value_or(kHttpGet);
   const bool known_verb = verb_index >= 0 && verb_index < static_cast<std::int32_t>(kVerbs.size());
-  handles.request =
-      WinHttpOpenRequest(handles.connection, kVerbs[known_verb ? verb_index : kHttpGet],
-                         target.object_name.get(), nullptr, nullptr, nullptr,
-                         target.secure ? WINHTTP_FLAG_SECURE : 0);
+  handles.request = WinHttpOpenRequest(
+      handles.connection, kVerbs[known_verb ? verb_index : kHttpGet], target.object_name.get(),
+      nullptr, nullptr, nullptr, target.secure ? WINHTTP_FLAG_SECURE : 0);
   if (handles.request == nullptr) return fail(status, kNoRequest);
   HINTERNET request = handles.request;
 

@@ -106,7 +106,8 @@ void engine_free(void* udata, void* block) {
 }
 
 void EngineLimits::release_heap() {
-  for (void* header : large_blocks) std::free(header);
+  for (void* header : large_blocks)
+    std::free(header);
   large_blocks.clear();
   used = 0;
 }

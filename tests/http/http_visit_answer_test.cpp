@@ -43,7 +43,6 @@ std::uint64_t passes_of_complete_request(std::string_view block) {
   return 9 + lines_of(block) + 1;
 }
 
-
 using HttpVisitAnswerTest = HttpVisitTest;
 
 TEST_F(HttpVisitAnswerTest, TheStatusTextIsTheStatusLineAfterItsVersion) {
@@ -247,7 +246,8 @@ TEST_F(HttpVisitAnswerTest, EachFailureStoresItsMessageAndLeavesTheOtherOutputs)
          call.extra_headers = text("X-Broken");
        },
        "710 设置协议头失败!", 6},
-      {"unreachable", address("http://127.0.0.1:" + std::to_string(test_support::closed_loopback_port()) + "/"),
+      {"unreachable",
+       address("http://127.0.0.1:" + std::to_string(test_support::closed_loopback_port()) + "/"),
        "711 发送请求失败!", 7},
       {"closed before answering", address(closing.url("/")), "712 服务器未响应!", 8},
       {"stalled",
