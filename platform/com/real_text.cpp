@@ -81,7 +81,5 @@ std::string real_text(double value, int significant_digits) {
   const Decimal number = round_half_away(std::fabs(value), significant_digits);
   const bool plain =
       number.exponent >= kLowestPlainExponent && number.exponent < significant_digits;
-  std::string text = plain ? plain_form(number) : exponent_form(number);
-  if (value < 0) text.insert(0, 1, '-');  // not "-" + text: GCC 12 at -O3 misreads that copy
-  return text;
+  return (value < 0 ? "-" : "") + (plain ? plain_form(number) : exponent_form(number));
 }

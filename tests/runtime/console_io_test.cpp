@@ -21,11 +21,7 @@ std::string read_until_end(TypedArgs args) {
     const ConsoleInput input = console_read_input(args);
     if (input.status == ConsoleReadStatus::end_of_input) return report + "end";
     if (input.status == ConsoleReadStatus::unreadable) return report + "unreadable";
-    if (input.text.is_null()) {
-      report += "[null]";
-    } else {
-      report.append("[").append(input.text.view()).append("]");
-    }
+    report += input.text.is_null() ? "[null]" : "[" + std::string(input.text.view()) + "]";
   }
 }
 
