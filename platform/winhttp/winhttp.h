@@ -53,6 +53,22 @@ inline constexpr DWORD WINHTTP_DISABLE_REDIRECTS = 0x00000002;
 inline constexpr DWORD WINHTTP_DISABLE_AUTHENTICATION = 0x00000004;
 inline constexpr DWORD WINHTTP_DISABLE_KEEP_ALIVE = 0x00000008;
 
+// Extensions of this stand-in, with no platform value: bounds on a request as a whole, set with
+// WinHttpSetOption on a request before it is sent. The idle time-outs of WinHttpSetTimeouts end a
+// request whose bytes stop; these end one whose bytes trickle.
+//   WINHTTP_OPTION_DEADLINE      a DWORD: milliseconds from the send within which the whole body
+//                                must have arrived; 0 (the default) sets none
+//   WINHTTP_OPTION_MINIMUM_RATE  a WINHTTP_MINIMUM_RATE: the transfer fails when fewer than
+//                                `bytes_per_second` arrive on average over `seconds`; zeros (the
+//                                default) set none
+// A request that passes either fails as a time-out does (ERROR_WINHTTP_TIMEOUT).
+inline constexpr DWORD WINHTTP_OPTION_DEADLINE = 0x7F000001;
+inline constexpr DWORD WINHTTP_OPTION_MINIMUM_RATE = 0x7F000002;
+struct WINHTTP_MINIMUM_RATE {
+  DWORD bytes_per_second = 0;
+  DWORD seconds = 0;
+};
+
 inline constexpr DWORD WINHTTP_ADDREQ_FLAG_ADD_IF_NEW = 0x10000000;
 inline constexpr DWORD WINHTTP_ADDREQ_FLAG_ADD = 0x20000000;
 inline constexpr DWORD WINHTTP_ADDREQ_FLAG_REPLACE = 0x80000000;
