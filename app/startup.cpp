@@ -2,18 +2,16 @@
 
 #include "runtime/memory.h"
 
-ConsoleHelperObject* global_console_helper = nullptr;
+// Empty until start-up: the helper's block comes from the heap that runtime_init prepares.
+constinit ConsoleHelper global_console_helper{nullptr};
 
 void start_program() {
   runtime_init();
-  global_console_helper = static_cast<ConsoleHelperObject*>(mem_alloc(sizeof(ConsoleHelperObject)));
-  global_console_helper->operations = &kConsoleHelperOperations;
+  global_console_helper = ConsoleHelper();
   set_exit_callback(destroy_global_console_helper);
-  global_console_helper->operations->run_empty_command(&global_console_helper);
+  global_console_helper.run_empty_command();
 }
 
 void destroy_global_console_helper() {
-  ConsoleHelperObject* helper = global_console_helper;
-  helper->operations->destroy(helper);
-  mem_free(helper);
+  global_console_helper.reset();
 }

@@ -4,8 +4,9 @@
 
 #include "console/console_helper.h"
 
-// The program's single console helper: built by start_program, destroyed by the exit callback.
-extern ConsoleHelperObject* global_console_helper;
+// The program's single console helper: empty until start_program builds it, emptied again by the
+// exit callback.
+extern ConsoleHelper global_console_helper;
 
 // Start-up, in this order: runtime_init; the global console helper, built as the code that
 // declares an object builds it (a zero-filled block from mem_alloc, then its table); the exit

@@ -83,39 +83,3 @@ ConsoleHelperObject* console_helper_new() {
   object->operations = &kConsoleHelperOperations;
   return object;
 }
-
-ConsoleHelper ConsoleHelper::adopt(ConsoleHelperObject* object) noexcept {
-  return ConsoleHelper(Adopted{}, object);
-}
-
-void ConsoleHelper::reset(ConsoleHelperObject* object) noexcept {
-  ConsoleHelperObject* old = std::exchange(object_, object);
-  if (old == nullptr) return;
-  old->operations->destroy(old);
-  mem_free(old);
-}
-
-ConsoleHelper ConsoleHelper::clone() const {
-  return adopt(object_ ? object_->operations->clone(object_) : nullptr);
-}
-
-void ConsoleHelper::run_empty_command() {
-  if (object_) object_->operations->run_empty_command(&object_);
-}
-
-void ConsoleHelper::clear_screen() {
-  if (object_) object_->operations->clear_screen(&object_);
-}
-
-bool ConsoleHelper::run_command(std::string_view command) {
-  return object_ && object_->operations->run_command(&object_, command);
-}
-
-bool ConsoleHelper::set_colors(std::optional<std::int32_t> background,
-                               std::optional<std::int32_t> foreground) {
-  return object_ && object_->operations->set_colors(&object_, background, foreground);
-}
-
-void ConsoleHelper::start_interpreter(const TypedArg& unused) {
-  if (object_) object_->operations->start_interpreter(&object_, unused);
-}

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <utility>
 
+#include "runtime/object_owner.h"
 #include "runtime/runtime.h"
 
 struct ConsoleHelperObject;
@@ -54,42 +54,22 @@ extern const ConsoleHelperOperations kConsoleHelperOperations;
 // A new object: a zero-filled block from mem_alloc with its table set. Never null.
 [[nodiscard]] ConsoleHelperObject* console_helper_new();
 
-// The owner of one object block: builds it, calls its operations through the table, and at the
-// end runs destroy through the table and frees the block. Move-only; a moved-from owner is empty,
-// and its methods then do nothing and return false.
-class ConsoleHelper {
+// The owner of one object: builds it, calls its operations through the table, and at the end runs
+// destroy through the table and frees the block. A moved-from owner is empty, and its methods then
+// do nothing and return false.
+class ConsoleHelper : public ObjectOwner<ConsoleHelper, ConsoleHelperObject> {
  public:
-  ConsoleHelper() : object_(console_helper_new()) {}
-  ConsoleHelper(ConsoleHelper&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-  ConsoleHelper& operator=(ConsoleHelper&& other) noexcept {
-    reset(other.release());
-    return *this;
-  }
-  ConsoleHelper(const ConsoleHelper&) = delete;
-  ConsoleHelper& operator=(const ConsoleHelper&) = delete;
-  ~ConsoleHelper() { reset(); }
+  using ObjectOwner::ObjectOwner;
+  ConsoleHelper() : ObjectOwner(console_helper_new()) {}
 
-  // Takes ownership of a block built by console_helper_new or clone (null: an empty owner).
-  [[nodiscard]] static ConsoleHelper adopt(ConsoleHelperObject* object) noexcept;
-
-  [[nodiscard]] ConsoleHelper clone() const;
-  void run_empty_command();
-  void clear_screen();
-  bool run_command(std::string_view command);
+  void run_empty_command() { call(&Operations::run_empty_command); }
+  void clear_screen() { call(&Operations::clear_screen); }
+  bool run_command(std::string_view command) { return call(&Operations::run_command, command); }
   bool set_colors(std::optional<std::int32_t> background = std::nullopt,
-                  std::optional<std::int32_t> foreground = std::nullopt);
-  void start_interpreter(const TypedArg& unused = {});
-
-  [[nodiscard]] ConsoleHelperObject* get() const noexcept { return object_; }
-  // The variable itself, as the table's methods receive it.
-  [[nodiscard]] ConsoleHelperObject** variable() noexcept { return &object_; }
-  [[nodiscard]] ConsoleHelperObject* release() noexcept { return std::exchange(object_, nullptr); }
-  // Destroys and frees the held object, then holds `object` instead.
-  void reset(ConsoleHelperObject* object = nullptr) noexcept;
-
- private:
-  struct Adopted {};
-  ConsoleHelper(Adopted, ConsoleHelperObject* object) noexcept : object_(object) {}
-
-  ConsoleHelperObject* object_ = nullptr;
+                  std::optional<std::int32_t> foreground = std::nullopt) {
+    return call(&Operations::set_colors, background, foreground);
+  }
+  void start_interpreter(const TypedArg& unused = {}) {
+    call(&Operations::start_interpreter, unused);
+  }
 };

@@ -164,56 +164,12 @@ RegexObjectBlock* regex_object_new() {
 // ---------------------------------------------------------------------------------------------
 // RegexObject
 
-RegexObject RegexObject::adopt(RegexObjectBlock* object) noexcept {
-  return RegexObject(Adopted{}, object);
-}
-
-void RegexObject::reset(RegexObjectBlock* object) noexcept {
-  RegexObjectBlock* old = std::exchange(object_, object);
-  if (old == nullptr) return;
-  old->operations->destroy(old);
-  mem_free(old);
-}
-
-RegexObject RegexObject::clone() const {
-  return adopt(object_ ? object_->operations->clone(object_) : nullptr);
-}
-
-bool RegexObject::search(std::string_view pattern, std::string_view subject,
-                         const RegexSearchOptions& options) {
-  return object_ &&
-         object_->operations->search(&object_, pattern, subject, options.case_sensitive,
-                                     options.multiline, options.global, options.quote_placeholder);
-}
-
-void RegexObject::empty_method() {
-  if (object_) object_->operations->empty_method(&object_);
-}
-
-Text RegexObject::get_pattern() {
-  return object_ ? object_->operations->get_pattern(&object_) : Text();
-}
-
-Text RegexObject::replace(std::string_view replacement) {
-  return object_ ? object_->operations->replace(&object_, replacement) : Text();
-}
-
-std::int32_t RegexObject::match_count() {
-  return object_ ? object_->operations->match_count(&object_) : 0;
-}
-
 Text RegexObject::match_text(std::int32_t n, std::int32_t* position) {
-  if (object_) return object_->operations->match_text(&object_, n, position);
-  if (position != nullptr) *position = kNoPosition;
-  return Text();
+  if (get() == nullptr && position != nullptr) *position = kNoPosition;
+  return call(&Operations::match_text, n, position);
 }
 
 Text RegexObject::submatch_text(std::int32_t n, std::int32_t k, std::int32_t* position) {
-  if (object_) return object_->operations->submatch_text(&object_, n, k, position);
-  if (position != nullptr) *position = kNoPosition;
-  return Text();
-}
-
-std::int32_t RegexObject::submatch_count() {
-  return object_ ? object_->operations->submatch_count(&object_) : 0;
+  if (get() == nullptr && position != nullptr) *position = kNoPosition;
+  return call(&Operations::submatch_text, n, k, position);
 }

@@ -24,9 +24,9 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <utility>
 
 #include "runtime/automation_object.h"
+#include "runtime/object_owner.h"
 #include "runtime/runtime.h"
 #include "runtime/variant_value.h"
 
@@ -99,46 +99,27 @@ struct RegexSearchOptions {
   std::optional<bool> quote_placeholder = {};  // default false
 };
 
-// The owner of one object block: builds it, calls its operations through the table, and at the
-// end runs destroy through the table and frees the block. Move-only; a moved-from owner is empty,
-// and its methods then do nothing and give the empty answer.
-class RegexObject {
+// The owner of one object: builds it, calls its operations through the table, and at the end runs
+// destroy through the table and frees the block. A moved-from owner is empty, and its methods then
+// do nothing and give the empty answer.
+class RegexObject : public ObjectOwner<RegexObject, RegexObjectBlock> {
  public:
-  RegexObject() : object_(regex_object_new()) {}
-  RegexObject(RegexObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-  RegexObject& operator=(RegexObject&& other) noexcept {
-    reset(other.release());
-    return *this;
-  }
-  RegexObject(const RegexObject&) = delete;
-  RegexObject& operator=(const RegexObject&) = delete;
-  ~RegexObject() { reset(); }
+  using ObjectOwner::ObjectOwner;
+  RegexObject() : ObjectOwner(regex_object_new()) {}
 
-  // Takes ownership of a block built by regex_object_new or clone (null: an empty owner).
-  [[nodiscard]] static RegexObject adopt(RegexObjectBlock* object) noexcept;
-
-  [[nodiscard]] RegexObject clone() const;
   bool search(std::string_view pattern, std::string_view subject,
-              const RegexSearchOptions& options = {});
-  void empty_method();
-  [[nodiscard]] Text get_pattern();
-  [[nodiscard]] Text replace(std::string_view replacement);
-  [[nodiscard]] std::int32_t match_count();
+              const RegexSearchOptions& options = {}) {
+    return call(&Operations::search, pattern, subject, options.case_sensitive, options.multiline,
+                options.global, options.quote_placeholder);
+  }
+  void empty_method() { call(&Operations::empty_method); }
+  [[nodiscard]] Text get_pattern() { return call(&Operations::get_pattern); }
+  [[nodiscard]] Text replace(std::string_view replacement) {
+    return call(&Operations::replace, replacement);
+  }
+  [[nodiscard]] std::int32_t match_count() { return call(&Operations::match_count); }
   [[nodiscard]] Text match_text(std::int32_t n, std::int32_t* position = nullptr);
   [[nodiscard]] Text submatch_text(std::int32_t n, std::int32_t k,
                                    std::int32_t* position = nullptr);
-  [[nodiscard]] std::int32_t submatch_count();
-
-  [[nodiscard]] RegexObjectBlock* get() const noexcept { return object_; }
-  // The variable itself, as the table's methods receive it.
-  [[nodiscard]] RegexObjectBlock** variable() noexcept { return &object_; }
-  [[nodiscard]] RegexObjectBlock* release() noexcept { return std::exchange(object_, nullptr); }
-  // Destroys and frees the held object, then holds `object` instead.
-  void reset(RegexObjectBlock* object = nullptr) noexcept;
-
- private:
-  struct Adopted {};
-  RegexObject(Adopted, RegexObjectBlock* object) noexcept : object_(object) {}
-
-  RegexObjectBlock* object_ = nullptr;
+  [[nodiscard]] std::int32_t submatch_count() { return call(&Operations::submatch_count); }
 };

@@ -24,7 +24,7 @@ TEST(StartupDeathTest, StartsTheInterpreterOnceAndTheExitDestroysTheHelperThroug
         start_program();
         static ConsoleHelperOperations observed = kConsoleHelperOperations;
         observed.destroy = report_destroy;
-        global_console_helper->operations = &observed;
+        global_console_helper.get()->operations = &observed;
         exit_program(0);
       },
       testing::ExitedWithCode(0), "^\\[started cmd\\.exe /c\\]\\[destroyed\\]$");
