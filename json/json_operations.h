@@ -1,8 +1,6 @@
 // The operations of JsonDocument's table and the steps they share; internal to json/.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string_view>
 
 #include "json/json_document.h"
@@ -34,33 +32,14 @@ inline void eval_dropping(JsonDocumentObject& self, const Text& script) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The query and edit operations of the table, defined in json_queries.cpp.
+// The methods of the table, one function each under the list's name: parse and to_json in
+// json_document.cpp, the query and edit operations in json_queries.cpp.
 
-void json_set_text(JsonDocumentVariable self, std::string_view path, std::string_view value,
-                   std::optional<bool> as_literal);
-void json_set_expression(JsonDocumentVariable self, std::string_view path,
-                         std::string_view expression);
-void json_set_number(JsonDocumentVariable self, std::string_view path, double number);
-double json_get_number(JsonDocumentVariable self, std::string_view path);
-Text json_get_json(JsonDocumentVariable self, std::string_view path);
-Text json_get_text(JsonDocumentVariable self, std::string_view path, std::optional<bool> as_json);
-JsonDocumentObject* json_get_member(JsonDocumentVariable self, std::string_view path);
-std::int32_t json_count(JsonDocumentVariable self, std::optional<std::string_view> path);
-void json_append(JsonDocumentVariable self, std::string_view value,
-                 std::optional<std::string_view> path, std::optional<bool> as_literal);
-JsonDocumentObject* json_get_element(JsonDocumentVariable self, std::int32_t index,
-                                     std::optional<std::string_view> path);
-Text json_get_element_text(JsonDocumentVariable self, std::int32_t index,
-                           std::optional<std::string_view> path, std::optional<bool> as_json);
-void json_set_element(JsonDocumentVariable self, std::int32_t index, std::string_view value,
-                      std::optional<bool> as_literal);
-void json_remove_element(JsonDocumentVariable self, std::int32_t index);
-void json_remove_member(JsonDocumentVariable self, std::string_view path);
-void json_reset(JsonDocumentVariable self, JsonValueType kind);
-void json_set_root(JsonDocumentVariable self, std::string_view value,
-                   std::optional<bool> as_literal);
-bool json_has_member(JsonDocumentVariable self, std::string_view path);
-std::int32_t json_member_names(JsonDocumentVariable self, ValueArray* names,
-                               std::optional<std::string_view> path);
-JsonValueType json_type_of(JsonDocumentVariable self, std::optional<std::string_view> path);
-void json_clear(JsonDocumentVariable self);
+namespace json_operations {
+
+#define JSON_OPERATION_DECLARATION(kind, name, result, parameters, arguments, ...) \
+  result name JSON_DOCUMENT_PREPEND(JsonDocumentVariable self, parameters);
+JSON_DOCUMENT_METHODS(JSON_OPERATION_DECLARATION, JSON_DOCUMENT_OPTIONAL)
+#undef JSON_OPERATION_DECLARATION
+
+}  // namespace json_operations

@@ -43,13 +43,10 @@ std::int32_t low_32_bits(double number) {
 // a temporary document loads the text, and its clone, which then holds the only reference to
 // the temporary's engine, is the result.
 JsonDocumentObject* copy_through_json(JsonDocumentVariable self, const Text& script) {
-  JsonDocumentObject* temporary = json_document_new();
+  JsonDocument temporary;
   const Text json = eval_text(**self, script);
-  temporary->operations->parse(&temporary, json.view());
-  JsonDocumentObject* copy = temporary->operations->clone(temporary);
-  temporary->operations->destroy(temporary);
-  mem_free(temporary);
-  return copy;
+  temporary.parse(json.view());
+  return temporary.clone().release();
 }
 
 // The joined list ("name,name,...,") without the primer's two methods, which every for-in loop
@@ -69,8 +66,10 @@ Text without_primer_names(std::string_view listed) {
 
 }  // namespace
 
-void json_set_text(JsonDocumentVariable self, std::string_view path, std::string_view value,
-                   std::optional<bool> as_literal) {
+namespace json_operations {
+
+void set_text(JsonDocumentVariable self, std::string_view path, std::string_view value,
+              std::optional<bool> as_literal) {
   if (!as_literal.value_or(false)) {
     eval_dropping(**self, text_concat({name_of(self), ".", path, "='", value, "'"}));
     return;
@@ -79,25 +78,24 @@ void json_set_text(JsonDocumentVariable self, std::string_view path, std::string
   eval_dropping(**self, text_concat({name_of(self), ".", path, "= eval(", literal, ")"}));
 }
 
-void json_set_expression(JsonDocumentVariable self, std::string_view path,
-                         std::string_view expression) {
+void set_expression(JsonDocumentVariable self, std::string_view path, std::string_view expression) {
   eval_dropping(**self, text_concat({name_of(self), ".", path, "= eval(", expression, ")"}));
 }
 
-void json_set_number(JsonDocumentVariable self, std::string_view path, double number) {
+void set_number(JsonDocumentVariable self, std::string_view path, double number) {
   const Text written = value_to_text(TypedArg::float64(number));
   eval_dropping(**self, text_concat({name_of(self), ".", path, "=", written.view()}));
 }
 
-double json_get_number(JsonDocumentVariable self, std::string_view path) {
+double get_number(JsonDocumentVariable self, std::string_view path) {
   return eval_number(**self, text_concat({name_of(self), ".", path}));
 }
 
-Text json_get_json(JsonDocumentVariable self, std::string_view path) {
+Text get_json(JsonDocumentVariable self, std::string_view path) {
   return eval_text(**self, text_concat({"JSON.stringify(", name_of(self), ".", path, ")"}));
 }
 
-Text json_get_text(JsonDocumentVariable self, std::string_view path, std::optional<bool> as_json) {
+Text get_text(JsonDocumentVariable self, std::string_view path, std::optional<bool> as_json) {
   const std::string_view separator = separator_for(path);
   if (as_json.value_or(false)) {
     return eval_text(**self, text_concat({"JSON.stringify(", name_of(self), separator, path, ")"}));
@@ -109,20 +107,20 @@ Text json_get_text(JsonDocumentVariable self, std::string_view path, std::option
   return eval_text(**self, text_concat({name_of(self), separator, path}));
 }
 
-JsonDocumentObject* json_get_member(JsonDocumentVariable self, std::string_view path) {
+JsonDocumentObject* get_member(JsonDocumentVariable self, std::string_view path) {
   return copy_through_json(
       self, text_concat({"JSON.stringify(", name_of(self), separator_for(path), path, ")"}));
 }
 
-std::int32_t json_count(JsonDocumentVariable self, std::optional<std::string_view> path) {
+std::int32_t count(JsonDocumentVariable self, std::optional<std::string_view> path) {
   const std::string_view given = path.value_or(std::string_view{});
   const Text counted = given.empty() ? text_concat({name_of(self)})
                                      : text_concat({name_of(self), separator_for(given), given});
   return low_32_bits(eval_number(**self, text_concat({"get__count(", counted.view(), ")"})));
 }
 
-void json_append(JsonDocumentVariable self, std::string_view value,
-                 std::optional<std::string_view> path, std::optional<bool> as_literal) {
+void append(JsonDocumentVariable self, std::string_view value, std::optional<std::string_view> path,
+            std::optional<bool> as_literal) {
   const Text target = addressed(self, path.value_or(std::string_view{}));
   const std::string_view e = target.view();
   const std::string_view q = quote_unless(as_literal);
@@ -131,16 +129,16 @@ void json_append(JsonDocumentVariable self, std::string_view value,
                            "=new Array();} ", e, ".push(", q, value, q, ")"}));
 }
 
-JsonDocumentObject* json_get_element(JsonDocumentVariable self, std::int32_t index,
-                                     std::optional<std::string_view> path) {
+JsonDocumentObject* get_element(JsonDocumentVariable self, std::int32_t index,
+                                std::optional<std::string_view> path) {
   const Text target = addressed(self, path.value_or(std::string_view{}));
   const Text n = index_text(index);
   return copy_through_json(self,
                            text_concat({"JSON.stringify(", target.view(), "[", n.view(), "])"}));
 }
 
-Text json_get_element_text(JsonDocumentVariable self, std::int32_t index,
-                           std::optional<std::string_view> path, std::optional<bool> as_json) {
+Text get_element_text(JsonDocumentVariable self, std::int32_t index,
+                      std::optional<std::string_view> path, std::optional<bool> as_json) {
   const Text target = addressed(self, path.value_or(std::string_view{}));
   const Text n = index_text(index);
   if (as_json.value_or(false)) {
@@ -149,23 +147,23 @@ Text json_get_element_text(JsonDocumentVariable self, std::int32_t index,
   return eval_text(**self, text_concat({target.view(), "[", n.view(), "]"}));
 }
 
-void json_set_element(JsonDocumentVariable self, std::int32_t index, std::string_view value,
-                      std::optional<bool> as_literal) {
+void set_element(JsonDocumentVariable self, std::int32_t index, std::string_view value,
+                 std::optional<bool> as_literal) {
   const Text n = index_text(index);
   const std::string_view q = quote_unless(as_literal);
   eval_dropping(**self, text_concat({name_of(self), "[", n.view(), "]=", q, value, q}));
 }
 
-void json_remove_element(JsonDocumentVariable self, std::int32_t index) {
+void remove_element(JsonDocumentVariable self, std::int32_t index) {
   const Text n = index_text(index);
   eval_dropping(**self, text_concat({name_of(self), ".splice(", n.view(), ",1)"}));
 }
 
-void json_remove_member(JsonDocumentVariable self, std::string_view path) {
+void remove_member(JsonDocumentVariable self, std::string_view path) {
   const Text unread = eval_text(**self, text_concat({"delete ", name_of(self), ".", path}));
 }
 
-void json_reset(JsonDocumentVariable self, JsonValueType kind) {
+void reset_to(JsonDocumentVariable self, JsonValueType kind) {
   std::string_view value;
   if (kind == JsonValueType::null || kind == JsonValueType::object) {
     value = "{}";
@@ -177,18 +175,17 @@ void json_reset(JsonDocumentVariable self, JsonValueType kind) {
   (void)eval_number(**self, text_concat({"var ", name_of(self), "=", value}));
 }
 
-void json_set_root(JsonDocumentVariable self, std::string_view value,
-                   std::optional<bool> as_literal) {
+void set_root(JsonDocumentVariable self, std::string_view value, std::optional<bool> as_literal) {
   const std::string_view q = quote_unless(as_literal);
   (void)eval_logical(**self, text_concat({name_of(self), "=", q, value, q}));
 }
 
-bool json_has_member(JsonDocumentVariable self, std::string_view path) {
+bool has_member(JsonDocumentVariable self, std::string_view path) {
   return eval_logical(**self, text_concat({name_of(self), ".", path, " !=null"}));
 }
 
-std::int32_t json_member_names(JsonDocumentVariable self, ValueArray* names,
-                               std::optional<std::string_view> path) {
+std::int32_t member_names(JsonDocumentVariable self, ValueArray& names,
+                          std::optional<std::string_view> path) {
   const Text target = addressed(self, path.value_or(std::string_view{}));
   const Text listed = eval_text(**self, text_concat({"var ary=''; for (var key in ", target.view(),
                                                      ") {ary=ary+ key+','; }"}));
@@ -196,11 +193,11 @@ std::int32_t json_member_names(JsonDocumentVariable self, ValueArray* names,
   VariantValue dropped = call_method_variant((*self)->engine, "Eval", {TypedArg::text("ary=null")});
   variant_clear(dropped.get());
   const Text kept = without_primer_names(listed.view());
-  *names = text_split(kept.view(), ",");
-  return static_cast<std::int32_t>(names->count());
+  names = text_split(kept.view(), ",");
+  return static_cast<std::int32_t>(names.count());
 }
 
-JsonValueType json_type_of(JsonDocumentVariable self, std::optional<std::string_view> path) {
+JsonValueType type_of(JsonDocumentVariable self, std::optional<std::string_view> path) {
   const std::string_view given = path.value_or(std::string_view{});
   const Text target = addressed(self, given);
   if (eval_logical(**self, text_concat({target.view(), "==null"}))) return JsonValueType::null;
@@ -218,6 +215,8 @@ JsonValueType json_type_of(JsonDocumentVariable self, std::optional<std::string_
   return JsonValueType::other;
 }
 
-void json_clear(JsonDocumentVariable self) {
+void clear(JsonDocumentVariable self) {
   eval_dropping(**self, text_concat({name_of(self), "={}"}));
 }
+
+}  // namespace json_operations
