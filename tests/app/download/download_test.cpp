@@ -89,21 +89,35 @@ DownloadOptions quietly_into(const ScratchFolder& folder) {
 TEST(DownloadTest, SavesTheWholeBodyUnderTheEntrysNameAndLeavesNoPart) {
   test_support::RawHttpServer server(song(Serving::whole));
   ScratchFolder folder;
-  DownloadOptions options = quietly_into(folder);
-  options.progress = ProgressDisplay::summary;
-
-  testing::internal::CaptureStderr();
   const DownloadOutcome outcome =
-      download_song(entry("Singer - Song", server.url("/m/a.mp3")), options);
-  const std::string reported = testing::internal::GetCapturedStderr();
-
+      download_song(entry("Singer - Song", server.url("/m/a.mp3")), quietly_into(folder));
   EXPECT_EQ(outcome.result, DownloadResult::saved) << outcome.reason;
   EXPECT_EQ(outcome.path, folder / "Singer - Song.mp3");
   EXPECT_EQ(folder.names(), std::vector<std::string>{"Singer - Song.mp3"});
   EXPECT_TRUE(file_bytes(outcome.path) == song_body());
-  EXPECT_EQ(reported.rfind("songsearch: saved Singer - Song.mp3 (293.0 KiB in ", 0), 0u)
-      << reported;
-  EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 1);
+}
+
+TEST(DownloadTest, ProgressIsARedrawnLineOrOneSummaryLineOrNothing) {
+  test_support::RawHttpServer server(song(Serving::whole));
+  const std::pair<ProgressDisplay, std::string> cases[] = {
+      {ProgressDisplay::line, "\rS.mp3  293.0 KiB of 293.0 KiB  100%  0:00 left  "},
+      {ProgressDisplay::summary, "songsearch: saved S.mp3 (293.0 KiB in "},
+      {ProgressDisplay::none, ""},
+  };
+  for (const auto& [display, start] : cases) {
+    ScratchFolder folder;
+    DownloadOptions options = quietly_into(folder);
+    options.progress = display;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(download_song(entry("S", server.url("/a.mp3")), options).result,
+              DownloadResult::saved);
+    const std::string reported = testing::internal::GetCapturedStderr();
+    // The last drawing of the line, or the whole report.
+    const std::size_t last_drawing = reported.rfind('\r');
+    const std::string last = reported.substr(last_drawing == std::string::npos ? 0 : last_drawing);
+    EXPECT_EQ(last.substr(0, start.size()), start) << reported;
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), start.empty() ? 0 : 1);
+  }
 }
 
 TEST(DownloadTest, ABodyThatBreaksOffKeepsThePartAndTheNextTryResumesIt) {
