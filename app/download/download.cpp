@@ -248,6 +248,11 @@ bool exists(const std::string& path) {
   return lstat(path.c_str(), &status) == 0;
 }
 
+bool synced(const std::string& path) {
+  OwnedFile file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  return file.is_open() && fsync(file.get()) == 0 && file.close();
+}
+
 // Syncs the folder, so that a rename in it survives a crash; a folder that cannot be opened or
 // synced (some file systems) leaves the file saved all the same.
 void sync_folder(const std::string& folder) {
@@ -310,8 +315,11 @@ class SongDownload {
     const std::string name = name_for(answer.head.content_type);
     if (DownloadOutcome outcome; refused_as_existing(name, outcome)) return outcome;
     final_path_ = folder_ + "/" + name;
-    if (plan.body != BodyPlan::already_complete) {
-      if (DownloadOutcome outcome; !streamed(answer, plan, name, outcome)) return outcome;
+    if (plan.body == BodyPlan::already_complete) {
+      // An earlier try wrote every byte but may have ended before syncing them.
+      if (!synced(part_path_)) return failed(errno_phrase("sync", part_path_));
+    } else if (DownloadOutcome outcome; !streamed(answer, plan, name, outcome)) {
+      return outcome;
     }
     if (std::rename(part_path_.c_str(), final_path_.c_str()) != 0) {
       return failed(errno_phrase("rename", part_path_));
