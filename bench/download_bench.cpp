@@ -101,7 +101,7 @@ void BM_HundredMegabytes_CurlThenSync_AgainstDownload(benchmark::State& state) {
                                     static_cast<double>(state.iterations()) /
                                     download_seconds_total / 1e6;
   state.counters["ratio"] = curl_seconds_total / download_seconds_total;
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kHundredMegabytes));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kHundredMegabytes));
 }
 
 void BM_OneGigabyte_DownloadPeakMemory(benchmark::State& state) {
@@ -116,7 +116,7 @@ void BM_OneGigabyte_DownloadPeakMemory(benchmark::State& state) {
     unlink((scratch_folder() + "/song.mp3").c_str());
   }
   state.counters["peak_rss_MiB"] = static_cast<double>(peak_memory) / (1 << 20);
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kOneGigabyte));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kOneGigabyte));
 }
 
 }  // namespace
