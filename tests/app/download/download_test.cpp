@@ -255,6 +255,29 @@ TEST(DownloadTest, RefusesAddressesOtherThanHttpAndThoseWithCredentials) {
   EXPECT_TRUE(folder.names().empty());
 }
 
+TEST(DownloadTest, RedirectsAreFollowedUpToTheClientsLimit) {
+  test_support::RawHttpServer server([](const ReceivedRequest& request, Socket& socket) {
+    if (request.target() == "/song.mp3") {
+      socket.send(head("200 OK", "", 4) + "song");
+    } else if (request.target() == "/moved.mp3") {
+      socket.send(head("302 Found", "Location: /song.mp3\r\n", 0));
+    } else {
+      socket.send(head("302 Found", "Location: /loop.mp3\r\n", 0));
+    }
+  });
+  ScratchFolder folder;
+  const DownloadOutcome moved =
+      download_song(entry("S", server.url("/moved.mp3")), quietly_into(folder));
+  EXPECT_EQ(moved.result, DownloadResult::saved) << moved.reason;
+  EXPECT_EQ(file_bytes(folder / "S.mp3"), "song");
+
+  const DownloadOutcome looping =
+      download_song(entry("L", server.url("/loop.mp3")), quietly_into(folder));
+  EXPECT_EQ(looping.result, DownloadResult::failed);
+  EXPECT_EQ(looping.reason, folder / "L.mp3" + ": a redirect cannot be followed");
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"S.mp3"});
+}
+
 TEST(DownloadTest, AnErrorAnswerWritesNothing) {
   test_support::RawHttpServer server(
       test_support::answer_with(test_support::http_response("404 Not Found", "", "gone")));
