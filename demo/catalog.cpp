@@ -73,6 +73,13 @@ std::vector<const Song*> Catalog::find(std::string_view keyword) const {
   return hits;
 }
 
+std::vector<const Song*> Catalog::all() const {
+  std::vector<const Song*> songs;
+  for (const Entry& entry : songs_)
+    songs.push_back(&entry.song);
+  return songs;
+}
+
 const Song* Catalog::by_hash(std::string_view hash) const {
   for (const Entry& entry : songs_) {
     if (entry.song.hash.size() == hash.size() &&

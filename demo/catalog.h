@@ -28,6 +28,9 @@ class Catalog {
   // case, in catalog order. A blank keyword finds nothing.
   [[nodiscard]] std::vector<const Song*> find(std::string_view keyword) const;
 
+  // Every song, in catalog order.
+  [[nodiscard]] std::vector<const Song*> all() const;
+
   // The song with `hash`, in any letter case; null when there is none.
   [[nodiscard]] const Song* by_hash(std::string_view hash) const;
 

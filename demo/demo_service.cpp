@@ -11,6 +11,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,6 +21,7 @@
 
 #include "demo/answers.h"
 #include "demo/catalog.h"
+#include "demo/tones.h"
 
 namespace {
 
@@ -28,6 +30,9 @@ constexpr char kPlayInfoAddress[] = "127.0.0.2";
 constexpr char kSearchPath[] = "/api/v3/search/song";
 constexpr char kPlayInfoPath[] = "/app/i/getSongInfo.php";
 constexpr char kJson[] = "application/json; charset=utf-8";
+constexpr char kMediaPath[] = R"(/media/([0-9A-Fa-f]{32})\.wav)";
+constexpr char kWav[] = "audio/wav";
+constexpr int kSongSeconds = 4;
 constexpr int kDefaultPageSize = 5, kLargestPageSize = 50;
 constexpr int kPortTries = 20;
 
@@ -91,8 +96,31 @@ void answer_play_info(const Catalog& catalog, const httplib::Request& request,
     return;
   }
   const std::string url =
-      "http://" + request.get_header_value("Host") + "/media/" + song->hash + ".mp3";
+      "http://" + request.get_header_value("Host") + "/media/" + song->hash + ".wav";
   response.set_content(play_info_answer(*song, url), kJson);
+}
+
+// Every song's audio by its hash, made on the first call (at start): a few seconds of tones.
+const std::map<std::string, std::string>& song_audio(const Catalog& catalog) {
+  static const std::map<std::string, std::string> audio = [&catalog] {
+    std::map<std::string, std::string> made;
+    for (const Song* song : catalog.all())
+      made.emplace(song->hash, tone_wav(song->hash, kSongSeconds));
+    return made;
+  }();
+  return audio;
+}
+
+// The audio of the song a play address names, with its length; the server answers a Range
+// request with the part asked for (206), or 416 past the end.
+void answer_media(const Catalog& catalog, const std::map<std::string, std::string>& audio,
+                  const httplib::Request& request, httplib::Response& response) {
+  const Song* song = catalog.by_hash(request.matches[1].str());
+  if (song == nullptr) {
+    response.status = 404;
+    return;
+  }
+  response.set_content(audio.at(song->hash), kWav);
 }
 
 // One line for each request: the address it came to, its request line and the answer's status.
@@ -118,6 +146,10 @@ struct Servers {
     play_info->Get(kPlayInfoPath,
                    [&catalog](const httplib::Request& request, httplib::Response& response) {
                      answer_play_info(catalog, request, response);
+                   });
+    play_info->Get(kMediaPath,
+                   [&catalog](const httplib::Request& request, httplib::Response& response) {
+                     answer_media(catalog, song_audio(catalog), request, response);
                    });
     search->set_logger(log_request);
     play_info->set_logger(log_request);
@@ -166,6 +198,7 @@ int main(int argc, char** argv) {
   sigaddset(&stop_signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
+  static_cast<void>(song_audio(*catalog));  // made now, before the first request waits for it
   const std::unique_ptr<Servers> servers = bound_servers(*catalog, options->port);
   if (!servers) {
     std::fprintf(stderr, "demo_service: cannot listen on %s and %s (port %d)\n", kSearchAddress,

@@ -93,7 +93,7 @@ TEST_F(DemoServiceTest, GivesThePlayAddressOfAKnownHashAndA404WithoutOneForAnyOt
   ASSERT_TRUE(known);
   EXPECT_EQ(known->status, 200);
   EXPECT_NE(known->body.find("\"url\":\"http://127.0.0.2:" + std::to_string(port_) +
-                             "/media/06511DE10C5DB26FCE11766464F318D5.mp3\"}"),
+                             "/media/06511DE10C5DB26FCE11766464F318D5.wav\"}"),
             std::string::npos)
       << known->body;
 
@@ -104,6 +104,42 @@ TEST_F(DemoServiceTest, GivesThePlayAddressOfAKnownHashAndA404WithoutOneForAnyOt
     EXPECT_EQ(unknown->status, 404);
     EXPECT_EQ(unknown->body.find("url"), std::string::npos);
   }
+}
+
+TEST_F(DemoServiceTest, ThePlayAddressAnswersAFewSecondsOfWavAudioWithRanges) {
+  const std::string path = "/media/06511DE10C5DB26FCE11766464F318D5.wav";
+  const auto whole = get("127.0.0.2", path);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->status, 200);
+  EXPECT_EQ(whole->get_header_value("Content-Type"), "audio/wav");
+  const auto little_endian = [&](std::size_t at) {
+    std::size_t value = 0;
+    for (std::size_t byte = 4; byte-- > 0;) {
+      value = value * 256 + static_cast<unsigned char>(whole->body[at + byte]);
+    }
+    return value;
+  };
+  ASSERT_GT(whole->body.size(), 3 * 22'050 * 2u);  // seconds of 16-bit samples at 22,050 Hz
+  EXPECT_EQ(little_endian(4), whole->body.size() - 8);
+  EXPECT_EQ(little_endian(40), whole->body.size() - 44);
+  EXPECT_EQ(whole->get_header_value("Content-Length"), std::to_string(whole->body.size()));
+  EXPECT_EQ(whole->body.substr(0, 4), "RIFF");
+  EXPECT_EQ(whole->body.substr(8, 8), "WAVEfmt ");
+  EXPECT_EQ(whole->body.substr(36, 4), "data");
+  EXPECT_NE(whole->body, get("127.0.0.2", "/media/FFC4A34D1AC9F6CDA7A75AC895F91EF2.wav")->body);
+
+  httplib::Client client("127.0.0.2", port_);
+  const auto rest = client.Get(path, {{"Range", "bytes=100000-"}});
+  ASSERT_TRUE(rest);
+  EXPECT_EQ(rest->status, 206);
+  EXPECT_EQ(rest->get_header_value("Content-Range"), "bytes 100000-" +
+                                                         std::to_string(whole->body.size() - 1) +
+                                                         "/" + std::to_string(whole->body.size()));
+  EXPECT_TRUE(rest->body == whole->body.substr(100000));
+
+  const auto unknown = get("127.0.0.2", "/media/00000000000000000000000000000000.wav");
+  ASSERT_TRUE(unknown);
+  EXPECT_EQ(unknown->status, 404);
 }
 
 TEST_F(DemoServiceTest, EachHostAnswersOnlyItsOwnEndpointAndEveryRequestLineIsLogged) {
