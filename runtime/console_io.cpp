@@ -1,11 +1,14 @@
 #include "runtime/console_io.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "platform/console/console.h"
+#include "runtime/memory.h"
 #include "runtime/text_blocks.h"
 #include "runtime/value_to_text.h"
 
@@ -14,14 +17,21 @@ namespace {
 constexpr std::uint32_t kWritePieceLimit = 1024;
 
 // Writes `bytes` in pieces, each continuing where the last write stopped. A failed or zero-byte
-// write gives up on the rest: retrying could loop forever.
-void write_in_pieces(HANDLE handle, std::string_view bytes) {
+// write gives up on the rest: retrying could loop forever. False when it gave up, with errno
+// saying why.
+bool write_in_pieces(HANDLE handle, std::string_view bytes) {
   while (!bytes.empty()) {
     const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kWritePieceLimit));
     DWORD written = 0;
-    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr) || written == 0) return;
+    errno = 0;
+    if (handle == nullptr) errno = EBADF;
+    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr) || written == 0) {
+      if (errno == 0) errno = EIO;
+      return false;
+    }
     bytes.remove_prefix(std::min<std::size_t>(written, piece));
   }
+  return true;
 }
 
 bool selects_standard_error(TypedArgs args) {
@@ -67,16 +77,32 @@ ConsoleInput read_keys_without_echo() {
 }  // namespace
 
 void console_print(TypedArgs args) {
-  HANDLE output = GetStdHandle(selects_standard_error(args) ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  const bool to_error = selects_standard_error(args);
+  HANDLE output = GetStdHandle(to_error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   if (args.size() <= 1) return;
   for (const TypedArg& value : args.subspan(1)) {
+    bool written = true;
     if (value.type == TypeCode::text) {
       const char* text = value.pointer_as<const char>();
-      if (text != nullptr) write_in_pieces(output, text);
+      if (text != nullptr) written = write_in_pieces(output, text);
     } else {
-      write_in_pieces(output, format_for_output(value));
+      written = write_in_pieces(output, format_for_output(value));
     }
+    // Nothing is left to tell a lost standard error to.
+    if (!written && !to_error) end_for_lost_output(errno);
   }
+}
+
+void end_for_lost_output(int error_number) {
+  if (error_number == EPIPE) {
+    std::signal(SIGPIPE, SIG_DFL);
+    std::raise(SIGPIPE);
+  }
+  const std::string line = std::string("songsearch: cannot write standard output: ")
+                               .append(std::strerror(error_number))
+                               .append("\n");
+  (void)write_in_pieces(GetStdHandle(STD_ERROR_HANDLE), line);
+  exit_program(1);
 }
 
 ConsoleInput console_read_input(TypedArgs args) {
