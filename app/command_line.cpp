@@ -22,11 +22,14 @@ constexpr char kDescription[] =
     "listing of the first five hits and their play addresses, and exits. Without, it is the\n"
     "interactive program: it asks for a keyword, prints the listing, waits for Enter and asks\n"
     "again. Standard input may then be a pipe or a file: each keyword line is followed by the\n"
-    "line that stands for Enter, and the end of the input ends the program with exit status 0.\n"
+    "line that stands for Enter, and the end of the input ends the program with exit status 0.\n";
+
+constexpr char kExamples[] =
     "\n"
-    "    songsearch 月亮\n"
-    "    songsearch --json 月亮 | jq -r .url\n"
-    "    printf 'keyword\\n\\n' | songsearch\n";
+    "Examples:\n"
+    "  songsearch moon                      one search, its listing as text\n"
+    "  songsearch --json moon | jq -r .url  one search as JSON Lines, the play addresses\n"
+    "  printf 'moon\\n\\n' | songsearch      the interactive program driven by a pipe\n";
 
 constexpr char kExitStatuses[] =
     "\n"
@@ -87,10 +90,10 @@ std::string hosts_in_use(const HostChoices& choices, EnvironmentLookup environme
 
 void add_search_options(CLI::App& app, ProgramOptions& options) {
   app.add_option("keyword", options.keywords,
-                 "Words to search for at once; without them the program asks for keywords");
+                 "Words to search for at once; without, the program asks for keywords");
   app.add_flag("--json", options.json_lines,
-               "Print a one-shot search as JSON Lines: one UTF-8 object per hit, with its "
-               "keyword, number, filename, hash and url (null when there is none)")
+               "Print JSON Lines: one UTF-8 object per hit, {keyword, number, filename, hash, "
+               "url}, url null when there is none")
       ->group("Output");
 }
 
@@ -143,8 +146,9 @@ CommandLine parse_command_line(std::span<const char* const> arguments,
   HostChoices choices;
   CLI::App app(kDescription, "songsearch");
   app.set_version_flag("--version", std::string(kProgramVersion), "Print the version and exit");
-  app.footer(
-      [&choices, environment] { return hosts_in_use(choices, environment) + kExitStatuses; });
+  app.footer([&choices, environment] {
+    return kExamples + hosts_in_use(choices, environment) + kExitStatuses;
+  });
   add_search_options(app, command_line.options);
   add_service_options(app, choices);
 
