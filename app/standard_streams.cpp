@@ -3,8 +3,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
 
 #include "runtime/console_io.h"
+#include "runtime/memory.h"
 
 namespace {
 
@@ -30,4 +34,19 @@ void write_standard_output(std::string_view bytes) {
 
 void write_standard_error(std::string_view bytes) {
   (void)write_all(STDERR_FILENO, bytes);
+}
+
+void check_console_output() {
+  if (const int error = console_output_error(); error != 0) end_for_lost_output(error);
+}
+
+void end_for_lost_output(int error_number) {
+  if (error_number == EPIPE) {
+    std::signal(SIGPIPE, SIG_DFL);
+    std::raise(SIGPIPE);
+  }
+  write_standard_error(std::string("songsearch: cannot write standard output: ")
+                           .append(std::strerror(error_number))
+                           .append("\n"));
+  exit_program(1);
 }

@@ -2,19 +2,19 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "platform/console/console.h"
-#include "runtime/memory.h"
 #include "runtime/text_blocks.h"
 #include "runtime/value_to_text.h"
 
 namespace {
 
 constexpr std::uint32_t kWritePieceLimit = 1024;
+
+int output_error = 0;  // console_output_error
 
 // Writes `bytes` in pieces, each continuing where the last write stopped. A failed or zero-byte
 // write gives up on the rest: retrying could loop forever. False when it gave up, with errno
@@ -88,21 +88,12 @@ void console_print(TypedArgs args) {
     } else {
       written = write_in_pieces(output, format_for_output(value));
     }
-    // Nothing is left to tell a lost standard error to.
-    if (!written && !to_error) end_for_lost_output(errno);
+    if (!written && !to_error) output_error = errno;
   }
 }
 
-void end_for_lost_output(int error_number) {
-  if (error_number == EPIPE) {
-    std::signal(SIGPIPE, SIG_DFL);
-    std::raise(SIGPIPE);
-  }
-  const std::string line = std::string("songsearch: cannot write standard output: ")
-                               .append(std::strerror(error_number))
-                               .append("\n");
-  (void)write_in_pieces(GetStdHandle(STD_ERROR_HANDLE), line);
-  exit_program(1);
+int console_output_error() {
+  return output_error;
 }
 
 ConsoleInput console_read_input(TypedArgs args) {

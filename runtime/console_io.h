@@ -13,15 +13,13 @@ inline constexpr std::uint32_t kConsoleReadCommand = 0x908;
 // else to standard output. Texts are written up to their NUL (null writes nothing); logical,
 // date-time and numeric values as value_to_text writes them; byte sets, arrays and other types
 // are skipped. Empty args or a direction alone write nothing. Writes go in pieces of at most 1024
-// bytes; a failed or zero-byte write ends the value being written. Deviation: on standard output
-// such a write (or a closed descriptor) ends the program as end_for_lost_output says, since
-// output that went nowhere must not end as success.
+// bytes; a failed or zero-byte write ends the value being written.
 void console_print(TypedArgs args);
 
-// Ends the program because standard output was lost, `error_number` (an errno value) saying why:
-// when the reader went away (EPIPE) quietly, by the default action of SIGPIPE, as a pipeline
-// expects; otherwise with one line on standard error and exit_program(1).
-[[noreturn]] void end_for_lost_output(int error_number);
+// Why console_print last gave up on standard output, as an errno value (EBADF when there is no
+// standard output at all); 0 while no write to it has failed. Output that went nowhere must not
+// end as success, so the program asks after what it printed.
+[[nodiscard]] int console_output_error();
 
 // Bytes that one console read takes at most; the rest of a longer line stays for the next read.
 inline constexpr std::uint32_t kConsoleReadLimit = 2048;
