@@ -1,6 +1,7 @@
 #include "app/song_search.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,14 +27,16 @@ struct Answer {
   Text failure;
 };
 
-// http_visit stores "700 ..." to "713 ..." when a request fails. A body that broke off comes with
-// the bytes read so far and an answer without a header block with no message at all: neither is
-// an answer, though each may carry text that looks like one.
+// Whether http_visit's status output tells of a failed request: a numbered message from "700 "
+// to "713 ", or no status at all, which is what an answer without a header block leaves. A body
+// that broke off keeps the bytes read so far, so the body alone cannot tell.
 bool is_failure(const Text& status) {
   const std::string_view text = status.view();
-  if (text.size() < 4 || text[0] != '7' || text[3] != ' ') return text.empty();
-  const int code = (text[1] - '0') * 10 + (text[2] - '0');
-  return text[1] >= '0' && text[1] <= '9' && text[2] >= '0' && text[2] <= '9' && code <= 13;
+  if (text.empty()) return true;
+  int code = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
+  return error == std::errc{} && end == text.data() + 3 && text.size() > 3 && *end == ' ' &&
+         code >= 700 && code <= 713;
 }
 
 Answer fetch_answer(const Text& url) {
@@ -120,6 +123,9 @@ SongSearch search_song_entries(const Text& keyword) {
   if (!search.answered && search.failure.empty()) {
     search.failure = text_copy(kNotJson);
   }
+  // The search answer lives on in its document; its text held through five more requests would
+  // add a copy of the largest answer to the peak of every one of them.
+  answer.body.reset();
 
   // Always five entries: a hit the answer does not have still asks for play information, with
   // an empty hash, and lists empty texts.
