@@ -67,35 +67,6 @@ TEST(SearchReportTest, JsonLinesHoldEachHitInOrderAndParseWhateverItsMembersHold
   EXPECT_EQ(report.error, "");
 }
 
-TEST(SearchReportTest, TheStatusTellsHitsFromNothingFoundFromAFailedSearch) {
-  struct Case {
-    const char* name;
-    SongSearch search;
-    int status;
-    bool output;  // whether anything is printed on standard output in the text form
-    std::string error;
-  };
-  SongSearch failed;
-  failed.failure = text_copy("711 failed");
-  Case cases[] = {
-      {"a hit", answered_with(song("name", "A1", "")), kExitFound, true, ""},
-      {"nothing found", answered_with(), kExitNothingFound, true, ""},
-      {"search failed", std::move(failed), kExitSearchFailed, false,
-       "songsearch: \xE6\xA3\x80\xE7\xB4\xA2\xE5\xA4\xB1\xE8\xB4\xA5\xEF\xBC\x9A"
-       "711 failed\n"},
-  };
-  for (const Case& check : cases) {
-    SCOPED_TRACE(check.name);
-    for (const ReportForm form : {ReportForm::text, ReportForm::json_lines}) {
-      const SearchReport report = report_search(text_copy("k"), check.search, form);
-      EXPECT_EQ(report.status, check.status);
-      EXPECT_EQ(report.error, check.error);
-      const bool any_line = check.status == kExitFound || form == ReportForm::text;
-      EXPECT_EQ(!report.output.empty(), check.output && any_line) << report.output;
-    }
-  }
-}
-
 TEST(SearchReportTest, TheTextFormIsTheListingWithLineFeeds) {
   SongSearch search = answered_with(song("a\r\nb\tc", "A1", "http://m/a.mp3"));
   const SearchReport report = report_search(text_copy("k"), search, ReportForm::text);
