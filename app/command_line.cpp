@@ -1,61 +1,160 @@
 #include "app/command_line.h"
 
-#include <cstdio>
+#include <CLI/CLI.hpp>
+
 #include <string>
 #include <string_view>
 
 #include "app/build_constants.h"
+#include "app/search_report.h"
+#include "app/standard_streams.h"
+#include "platform/console/terminal_charset.h"
 
 namespace {
 
-constexpr int kSuccess = 0;
-constexpr int kUsageError = 2;
+constexpr char kSearchHostVariable[] = "SONGSEARCH_SEARCH_HOST";
+constexpr char kPlayHostVariable[] = "SONGSEARCH_PLAY_HOST";
 
-std::string help_text() {
-  std::string text =
-      "Usage: songsearch [--help | --version]\n"
-      "\n"
-      "Looks songs up in an online music service. songsearch asks for a keyword, sends it to\n"
-      "the service's song search, asks the service for the play address of each of the first\n"
-      "five hits and prints them as a numbered listing; then it waits for Enter and asks again.\n"
-      "\n"
-      "Standard input may be a pipe or a file: each keyword line is followed by the line that\n"
-      "stands for Enter, and the end of the input ends the program with exit status 0.\n"
-      "\n"
-      "    printf 'keyword\\n\\n' | songsearch\n"
-      "\n"
-      "The service's hosts were fixed when this program was built:\n";
-  text.append("  song search  http://").append(kSearchHost).append("\n");
-  text.append("  play info    http://").append(kPlayInfoHost).append("\n");
-  text.append(
-      "\n"
-      "Options:\n"
-      "  --help       print this help and exit\n"
-      "  --version    print the version and exit\n");
-  return text;
+constexpr char kDescription[] =
+    "Looks songs up in an online music service.\n"
+    "\n"
+    "With keywords, songsearch runs one search for them (joined by single spaces), prints the\n"
+    "listing of the first five hits and their play addresses, and exits. Without, it is the\n"
+    "interactive program: it asks for a keyword, prints the listing, waits for Enter and asks\n"
+    "again. Standard input may then be a pipe or a file: each keyword line is followed by the\n"
+    "line that stands for Enter, and the end of the input ends the program with exit status 0.\n";
+
+constexpr char kExamples[] =
+    "\n"
+    "Examples:\n"
+    "  songsearch moon                      one search, its listing as text\n"
+    "  songsearch --json moon | jq -r .url  one search as JSON Lines, the play addresses\n"
+    "  printf 'moon\\n\\n' | songsearch      the interactive program driven by a pipe\n";
+
+constexpr char kExitStatuses[] =
+    "\n"
+    "Exit status of a one-shot search:\n"
+    "  0  at least one hit was listed\n"
+    "  1  the search answered, but found nothing\n"
+    "  2  the command line was refused\n"
+    "  3  the song search failed (unreachable, timed out, an answer that is no JSON)\n";
+
+// A text from the command line or the environment as an error line shows it: its control
+// characters as "?", so that an escape sequence in it cannot steer the terminal.
+std::string shown(std::string_view text) {
+  std::string line(text);
+  for (char& c : line) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 0x20 || code == 0x7F) c = '?';
+  }
+  return line;
 }
 
-void write_to(std::FILE* stream, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
+int refuse(std::string_view why) {
+  write_standard_error("songsearch: " + shown(why) + " (songsearch --help lists the options)\n");
+  return kExitUsage;
 }
 
-int refuse(std::string_view argument) {
-  write_to(stderr, std::string("songsearch: unexpected argument '")
-                       .append(argument)
-                       .append("' (songsearch --help lists the options)\n"));
-  return kUsageError;
+// What the command line gave for one host, before the environment and the build's constant.
+struct HostChoice {
+  const char* option_name;
+  const char* variable;
+  std::string_view built;
+  std::string option_value;
+  CLI::Option* option = nullptr;
+
+  [[nodiscard]] bool given() const { return option != nullptr && option->count() > 0; }
+};
+
+// Option beats environment beats build constant.
+std::string chosen_host(const HostChoice& choice, EnvironmentLookup environment) {
+  if (choice.given()) return choice.option_value;
+  const char* from_environment = environment(choice.variable);
+  return from_environment != nullptr ? from_environment : std::string(choice.built);
+}
+
+struct HostChoices {
+  HostChoice search{"--search-host", kSearchHostVariable, kSearchHost, {}, nullptr};
+  HostChoice play_info{"--play-host", kPlayHostVariable, kPlayInfoHost, {}, nullptr};
+};
+
+std::string hosts_in_use(const HostChoices& choices, EnvironmentLookup environment) {
+  return "\nThe service's hosts in use (--search-host and --play-host, else the environment's\n"
+         "SONGSEARCH_SEARCH_HOST and SONGSEARCH_PLAY_HOST, else those built in):\n"
+         "  song search  http://" +
+         chosen_host(choices.search, environment) +
+         "\n"
+         "  play info    http://" +
+         chosen_host(choices.play_info, environment) + "\n";
+}
+
+void add_search_options(CLI::App& app, ProgramOptions& options) {
+  app.add_option("keyword", options.keywords,
+                 "Words to search for at once; without, the program asks for keywords");
+  app.add_flag("--json", options.json_lines,
+               "Print JSON Lines: one UTF-8 object per hit, {keyword, number, filename, hash, "
+               "url}, url null when there is none")
+      ->group("Output");
+}
+
+void add_service_options(CLI::App& app, HostChoices& choices) {
+  choices.search.option = app.add_option(choices.search.option_name, choices.search.option_value,
+                                         "Host of the song search, host or host:port");
+  choices.play_info.option =
+      app.add_option(choices.play_info.option_name, choices.play_info.option_value,
+                     "Host of the play information, host or host:port");
+  for (CLI::Option* option : {choices.search.option, choices.play_info.option}) {
+    option->group("Service")->type_name("HOST");
+  }
+}
+
+// The hosts in use, or the status of a refusal when one of them is no host.
+std::optional<int> resolve_hosts(const HostChoices& choices, EnvironmentLookup environment,
+                                 ServiceHosts& hosts) {
+  for (const HostChoice* choice : {&choices.search, &choices.play_info}) {
+    const std::string host = chosen_host(*choice, environment);
+    if (!is_host_and_port(host)) {
+      const char* source = choice->given() ? choice->option_name : choice->variable;
+      return refuse(std::string(source) + " '" + host + "' is not a host or host:port");
+    }
+  }
+  hosts = {chosen_host(choices.search, environment), chosen_host(choices.play_info, environment)};
+  return std::nullopt;
+}
+
+// The one call that lets CLI11 parse; its errors become the program's answer here.
+std::optional<int> parse(CLI::App& app, std::span<const char* const> arguments) {
+  try {
+    app.parse(static_cast<int>(arguments.size()), arguments.data());
+  } catch (const CLI::CallForHelp&) {
+    write_standard_output(gbk_to_terminal(app.help()));
+    return 0;
+  } catch (const CLI::CallForVersion&) {
+    write_standard_output("songsearch " + std::string(kProgramVersion) + "\n");
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    return refuse(error.what());
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
-int answer_command_line(std::span<const char* const> arguments) {
-  const std::string_view option = arguments.empty() ? "" : arguments[0];
-  if (option != "--help" && option != "--version") return refuse(option);
-  if (arguments.size() > 1) return refuse(arguments[1]);
-  if (option == "--help") {
-    write_to(stdout, help_text());
-  } else {
-    write_to(stdout, std::string("songsearch ").append(kProgramVersion).append("\n"));
+CommandLine parse_command_line(std::span<const char* const> arguments,
+                               EnvironmentLookup environment) {
+  CommandLine command_line;
+  HostChoices choices;
+  CLI::App app(kDescription, "songsearch");
+  app.set_version_flag("--version", std::string(kProgramVersion), "Print the version and exit");
+  app.footer([&choices, environment] {
+    return kExamples + hosts_in_use(choices, environment) + kExitStatuses;
+  });
+  add_search_options(app, command_line.options);
+  add_service_options(app, choices);
+
+  command_line.exit_status = parse(app, arguments);
+  if (!command_line.exit_status) {
+    command_line.exit_status = resolve_hosts(choices, environment, command_line.options.hosts);
   }
-  return kSuccess;
+  return command_line;
 }

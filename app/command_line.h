@@ -1,11 +1,43 @@
-// The program's command line, as a Linux user expects of a tool. Without arguments the program is
-// the interactive tool and this is not consulted.
+// The program's command line, as a Linux user expects of a tool: options, keywords for a one-shot
+// search, and the hosts of the service chosen at run time.
+//
+//   const CommandLine command_line = parse_command_line(arguments, std::getenv);
+//   if (command_line.exit_status) return *command_line.exit_status;
 #pragma once
 
+#include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
-// Answers the arguments after the program's name: "--help" prints what the program does, how a
-// pipe drives it and the hosts it was built with, and "--version" its version, both on standard
-// output with exit status 0; anything else (another argument, or any second one) prints a one-line
-// error on standard error with exit status 2. Returns the exit status.
-[[nodiscard]] int answer_command_line(std::span<const char* const> arguments);
+#include "app/service_hosts.h"
+
+// What a run of the program was asked to do. Each group of options fills its own members.
+struct ProgramOptions {
+  // The search: the keywords of a one-shot search, as given (the terminal's charset); none makes
+  // the interactive program.
+  std::vector<std::string> keywords;
+  bool json_lines = false;  // --json: the one-shot listing as JSON Lines
+
+  // The service: the hosts in use, from --search-host and --play-host, else the environment's
+  // SONGSEARCH_SEARCH_HOST and SONGSEARCH_PLAY_HOST, else the build's constants.
+  ServiceHosts hosts;
+
+  [[nodiscard]] bool one_shot() const { return !keywords.empty(); }
+};
+
+struct CommandLine {
+  ProgramOptions options;
+  // Set when the command line has been answered already and the program ends with this status:
+  // 0 after --help or --version (printed on standard output), kExitUsage after a one-line error
+  // on standard error (an unknown option, a malformed host).
+  std::optional<int> exit_status;
+};
+
+// Looks up an environment variable; null when it is not set. std::getenv fits.
+using EnvironmentLookup = char* (*)(const char* name);
+
+// Parses `arguments` (argv, the program's name first). Nothing is sent anywhere before a host
+// has been checked.
+[[nodiscard]] CommandLine parse_command_line(std::span<const char* const> arguments,
+                                             EnvironmentLookup environment);

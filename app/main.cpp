@@ -1,14 +1,21 @@
 // songsearch: looks songs up in an online music service from the console.
+#include <cstdlib>
 #include <span>
 
 #include "app/command_line.h"
 #include "app/main_cycle.h"
+#include "app/one_shot.h"
+#include "app/service_hosts.h"
 #include "app/startup.h"
 #include "runtime/memory.h"
 
 int main(int argc, char** argv) {
-  if (argc > 1) return answer_command_line(std::span<const char* const>(argv + 1, argc - 1));
+  const CommandLine command_line = parse_command_line(
+      std::span<const char* const>(argv, static_cast<std::size_t>(argc)), std::getenv);
+  if (command_line.exit_status) return *command_line.exit_status;
+  const ProgramOptions& options = command_line.options;
+  use_service_hosts(options.hosts);
   start_program();
-  main_cycle();
-  exit_program(0);
+  if (!options.one_shot()) main_cycle();
+  exit_program(run_one_shot(options));
 }

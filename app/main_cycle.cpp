@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/search_songs.h"
+#include "app/standard_streams.h"
 #include "runtime/console_io.h"
 
 namespace {
@@ -17,6 +18,7 @@ const TypedArg kStandardError = TypedArg::integer(2);
 void print(const TypedArg& direction, const char* text) {
   const TypedArg args[] = {direction, TypedArg::text(text)};
   console_print(args);
+  check_console_output();
 }
 
 // The next line of standard input, with echo; ends the program when no line can come any more.

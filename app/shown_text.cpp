@@ -4,7 +4,7 @@ namespace {
 
 bool is_control(char byte) {
   const auto code = static_cast<unsigned char>(byte);
-  return code < 0x20 || code == 0x7F;
+  return (code < 0x20 && code != '\t') || code == 0x7F;
 }
 
 }  // namespace

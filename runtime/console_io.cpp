@@ -1,6 +1,7 @@
 #include "runtime/console_io.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -13,15 +14,24 @@ namespace {
 
 constexpr std::uint32_t kWritePieceLimit = 1024;
 
+int output_error = 0;  // console_output_error
+
 // Writes `bytes` in pieces, each continuing where the last write stopped. A failed or zero-byte
-// write gives up on the rest: retrying could loop forever.
-void write_in_pieces(HANDLE handle, std::string_view bytes) {
+// write gives up on the rest: retrying could loop forever. False when it gave up, with errno
+// saying why.
+bool write_in_pieces(HANDLE handle, std::string_view bytes) {
   while (!bytes.empty()) {
     const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kWritePieceLimit));
     DWORD written = 0;
-    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr) || written == 0) return;
+    errno = 0;
+    if (handle == nullptr) errno = EBADF;
+    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr) || written == 0) {
+      if (errno == 0) errno = EIO;
+      return false;
+    }
     bytes.remove_prefix(std::min<std::size_t>(written, piece));
   }
+  return true;
 }
 
 bool selects_standard_error(TypedArgs args) {
@@ -67,16 +77,23 @@ ConsoleInput read_keys_without_echo() {
 }  // namespace
 
 void console_print(TypedArgs args) {
-  HANDLE output = GetStdHandle(selects_standard_error(args) ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  const bool to_error = selects_standard_error(args);
+  HANDLE output = GetStdHandle(to_error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   if (args.size() <= 1) return;
   for (const TypedArg& value : args.subspan(1)) {
+    bool written = true;
     if (value.type == TypeCode::text) {
       const char* text = value.pointer_as<const char>();
-      if (text != nullptr) write_in_pieces(output, text);
+      if (text != nullptr) written = write_in_pieces(output, text);
     } else {
-      write_in_pieces(output, format_for_output(value));
+      written = write_in_pieces(output, format_for_output(value));
     }
+    if (!written && !to_error) output_error = errno;
   }
+}
+
+int console_output_error() {
+  return output_error;
 }
 
 ConsoleInput console_read_input(TypedArgs args) {

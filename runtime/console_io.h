@@ -16,6 +16,11 @@ inline constexpr std::uint32_t kConsoleReadCommand = 0x908;
 // bytes; a failed or zero-byte write ends the value being written.
 void console_print(TypedArgs args);
 
+// Why console_print last gave up on standard output, as an errno value (EBADF when there is no
+// standard output at all); 0 while no write to it has failed. Output that went nowhere must not
+// end as success, so the program asks after what it printed.
+[[nodiscard]] int console_output_error();
+
 // Bytes that one console read takes at most; the rest of a longer line stays for the next read.
 inline constexpr std::uint32_t kConsoleReadLimit = 2048;
 

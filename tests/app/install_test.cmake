@@ -10,3 +10,7 @@ execute_process(COMMAND "${PREFIX}/bin/songsearch" --version RESULT_VARIABLE sta
 if(NOT status EQUAL 0 OR NOT version MATCHES "^songsearch [0-9]+\\.[0-9]+\\.[0-9]+\n$")
   message(FATAL_ERROR "the installed songsearch --version gave ${status}: '${version}'")
 endif()
+find_program(HELP2MAN help2man)
+if(HELP2MAN AND NOT EXISTS "${PREFIX}/share/man/man1/songsearch.1")
+  message(FATAL_ERROR "cmake --install put no manual page under ${PREFIX}/share/man/man1")
+endif()

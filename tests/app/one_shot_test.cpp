@@ -1,0 +1,330 @@
+// The program as a script runs it: one search from the command line, as text or JSON Lines, its
+// exit status, the hosts chosen at run time, and output that cannot be written.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/app/end_to_end.h"
+
+namespace end_to_end {
+namespace {
+
+using test_support::ProgramRun;
+using test_support::ReceivedRequest;
+using test_support::run_with_input;
+using test_support::RunOptions;
+using test_support::ScriptedMusicService;
+
+ProgramRun run_one_shot(std::vector<std::string> arguments, std::string_view input = "") {
+  return run_with_input(kProgram, input, {.arguments = std::move(arguments)});
+}
+
+std::vector<nlohmann::json> parsed_lines(const std::string& output) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream stream(output);
+  for (std::string line; std::getline(stream, line);)
+    lines.push_back(nlohmann::json::parse(line, nullptr, /*allow_exceptions=*/false));
+  return lines;
+}
+
+// The listing of the interactive program as the one-shot form prints it.
+std::string with_line_feeds(std::string listing) {
+  std::erase(listing, '\r');
+  return listing;
+}
+
+// Sets an environment variable for the programs this test starts, and restores it.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    set(value);
+  }
+  ~ScopedVariable() { set(old_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  void set(const std::optional<std::string>& value) {
+    if (value) {
+      ::setenv(name_, value->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST_F(ProgramTest, OneShotPrintsTheListingWithLineFeedsAndNothingElse) {
+  serve(kFiveSongs);
+  const struct {
+    std::vector<std::string> arguments;
+    std::string keyword_on_the_wire;
+  } cases[] = {
+      {{utf8(u8"月亮")}, "%E6%9C%88%E4%BA%AE"},
+      {{"a", "b&c", "d"}, "a%20b&c%20d"},
+      {{"--", "--json"}, "--json"},
+  };
+  for (const auto& [arguments, on_the_wire] : cases) {
+    SCOPED_TRACE(arguments.back());
+    service_.forget_requests();
+    const ProgramRun run = run_one_shot(arguments, "never read\n");
+    EXPECT_EQ(run.out, with_line_feeds(kFiveSongsListing));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exit_code, 0);
+    const std::vector<ReceivedRequest> requests = service_.requests();
+    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests[0].target,
+              "/api/v3/search/song?keyword=" + on_the_wire + "&page=1&pagesize=5");
+  }
+}
+
+TEST_F(ProgramTest, JsonLinesParseWhateverNamesTheServiceSent) {
+  serve({hit_json(R"("A1")", utf8(u8R"("月亮 \"q\" \\ \u0001\u001b[2J\r\n 😀")")),
+         hit_json(R"("")", R"("no hash, so no play address")")});
+  const ProgramRun run = run_one_shot({"--json", utf8(u8"月亮")});
+  const std::vector<nlohmann::json> expected = {
+      {{"keyword", utf8(u8"月亮")},
+       {"number", 1},
+       {"filename", utf8(u8"月亮 \"q\" \\ \u0001\u001b[2J\r\n ??")},  // one "?" a UTF-16 unit
+       {"hash", "A1"},
+       {"url", play_address("A1")}},
+      {{"keyword", utf8(u8"月亮")},
+       {"number", 2},
+       {"filename", "no hash, so no play address"},
+       {"hash", ""},
+       {"url", nullptr}},
+  };
+  EXPECT_EQ(parsed_lines(run.out), expected) << run.out;
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(ProgramTest, TheExitStatusTellsHitsFromNothingFoundFromAFailedSearch) {
+  const std::string cut_short = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" +
+                                search_answer({kFiveSongs[0]}).substr(0, 21);
+  const struct {
+    const char* name;
+    std::function<void(ScriptedMusicService&)> serve;
+    std::vector<std::string> options;
+    int status;
+  } cases[] = {
+      {"hits",
+       [](ScriptedMusicService& s) {
+         s.answer(Endpoint::search, {200, search_answer(kFiveSongs)});
+       },
+       {},
+       0},
+      {"no hits",
+       [](ScriptedMusicService& s) {
+         s.answer(Endpoint::search, {200, search_answer({})});
+       },
+       {},
+       1},
+      {"an answer that is no JSON",
+       [](ScriptedMusicService& s) {
+         s.answer(Endpoint::search, {404, "Not Found", "text/plain"});
+       },
+       {},
+       3},
+      {"a closed connection",
+       [](ScriptedMusicService& s) { s.answer_raw(Endpoint::search, ""); },
+       {},
+       3},
+      {"an answer cut short",
+       [&](ScriptedMusicService& s) { s.answer_raw(Endpoint::search, cut_short); },
+       {},
+       3},
+      {"an unreachable host", [](ScriptedMusicService&) {}, {"--search-host", "127.0.0.1:1"}, 3},
+  };
+  for (const auto& check : cases) {
+    SCOPED_TRACE(check.name);
+    check.serve(service_);
+    for (const bool json : {false, true}) {
+      std::vector<std::string> arguments = check.options;
+      if (json) arguments.push_back("--json");
+      arguments.push_back("moon");
+      const ProgramRun run = run_one_shot(arguments);
+      EXPECT_EQ(run.exit_code, check.status);
+      if (check.status == 3) {
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.starts_with("songsearch: ") && run.err.ends_with("\n") &&
+                    std::count(run.err.begin(), run.err.end(), '\n') == 1)
+            << run.err;
+      } else {
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out.empty(), json && check.status == 1) << run.out;
+      }
+    }
+  }
+}
+
+// A play-information answer that breaks off is no answer: its entry lists no address.
+TEST_F(ProgramTest, APlayInfoAnswerCutShortListsNoAddress) {
+  const std::string body = R"({"status":1,"url":"http://media.test/cut.mp3"})";
+  const std::string broken[] = {
+      "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + body,
+      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" +
+          (std::ostringstream() << std::hex << body.size()).str() + "\r\n" + body + "\r\n",
+  };
+  for (const std::string& answer : broken) {
+    SCOPED_TRACE(answer);
+    service_.answer(Endpoint::search, {200, search_answer({kFiveSongs[4]})});
+    service_.answer_raw(Endpoint::play_info, answer);
+    const ProgramRun interactive = run_with_input(kProgram, "moon\n\n");
+    EXPECT_EQ(interactive.out, pass("1.The Paper Lanterns - Moonlight\r\n\r\n2.\r\n\r\n3.\r\n\r\n"
+                                    "4.\r\n\r\n5.\r\n\r\n") +
+                                   kPrompt);
+    const ProgramRun json = run_one_shot({"--json", "moon"});
+    const std::vector<nlohmann::json> lines = parsed_lines(json.out);
+    ASSERT_EQ(lines.size(), 1u) << json.out;
+    EXPECT_EQ(lines[0]["url"], nullptr);
+    EXPECT_EQ(json.exit_code, 0);
+  }
+}
+
+TEST_F(ProgramTest, TheHashGoesOutAsAQueryValueAndATabInANameIsShownAsATab) {
+  serve({hit_json(R"("b c#d?e%41f&cmd=evil")", R"("a\tb")"), hit_json(R"("0aF9-._~")", R"("x")")});
+  const ProgramRun run = run_one_shot({"moon"});
+  const std::vector<ReceivedRequest> requests = service_.requests();
+  ASSERT_EQ(requests.size(), 6u);
+  EXPECT_EQ(requests[1].target,
+            "/app/i/getSongInfo.php?hash=b%20c%23d%3Fe%2541f%26cmd%3Devil&cmd=playInfo");
+  EXPECT_EQ(requests[2].target, "/app/i/getSongInfo.php?hash=0aF9-._~&cmd=playInfo");
+  EXPECT_TRUE(run.out.starts_with("1.a\tb\n")) << run.out;
+}
+
+TEST_F(ProgramTest, AnOptionBeatsTheEnvironmentWhichBeatsTheBuiltInHosts) {
+  ScriptedMusicService other("127.0.0.1:0", "127.0.0.1:0");
+  ASSERT_TRUE(other.listening()) << other.failure();
+  serve(kFiveSongs);
+  other.answer(Endpoint::search, {200, search_answer({kFiveSongs[0]})});
+  const std::string other_search = other.host(Endpoint::search);
+  const std::string other_play = other.host(Endpoint::play_info);
+  const struct {
+    const char* name;
+    std::optional<std::string> search_variable, play_variable;
+    std::vector<std::string> options;
+    std::string input;  // for the interactive program; empty for a one-shot search
+    bool built_in;      // whether the built-in hosts get the requests, else the other service
+  } cases[] = {
+      {"built in", std::nullopt, std::nullopt, {"moon"}, "", true},
+      {"environment", other_search, other_play, {"moon"}, "", false},
+      {"options",
+       std::nullopt,
+       std::nullopt,
+       {"--search-host", other_search, "--play-host", other_play, "moon"},
+       "",
+       false},
+      {"options over environment",
+       "127.0.0.1:1",
+       "127.0.0.1:1",
+       {"--search-host", other_search, "--play-host", other_play, "moon"},
+       "",
+       false},
+      {"interactive", other_search, other_play, {}, "moon\n\n", false},
+  };
+  for (const auto& check : cases) {
+    SCOPED_TRACE(check.name);
+    service_.forget_requests();
+    other.forget_requests();
+    const ScopedVariable search("SONGSEARCH_SEARCH_HOST", check.search_variable);
+    const ScopedVariable play("SONGSEARCH_PLAY_HOST", check.play_variable);
+    const ProgramRun run = run_one_shot(check.options, check.input);
+    EXPECT_EQ(service_.requests().size(), check.built_in ? 6u : 0u);
+    const std::vector<ReceivedRequest> requests = other.requests();
+    ASSERT_EQ(requests.size(), check.built_in ? 0u : 6u);
+    if (!check.built_in) {
+      EXPECT_EQ(requests[0].endpoint, Endpoint::search);
+      EXPECT_EQ(requests[1].endpoint, Endpoint::play_info);
+    }
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+  }
+}
+
+TEST_F(ProgramTest, AMalformedHostIsRefusedWithStatusTwoBeforeAnythingIsSent) {
+  const char* malformed[] = {"", "a b", "http://a", "a/b", "a:0", "a:65536", "a\x1b[2J"};
+  for (const char* host : malformed) {
+    SCOPED_TRACE(host);
+    for (const bool from_environment : {false, true}) {
+      const ScopedVariable play("SONGSEARCH_PLAY_HOST",
+                                from_environment ? std::optional<std::string>(host) : std::nullopt);
+      std::vector<std::string> arguments = {"moon"};
+      if (!from_environment) arguments = {"--search-host", host, "moon"};
+      const ProgramRun run = run_one_shot(arguments, "moon\n\n");
+      EXPECT_EQ(run.exit_code, 2);
+      EXPECT_EQ(run.out, "");
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+      EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+    }
+  }
+  EXPECT_TRUE(service_.requests().empty());
+}
+
+// Runs the program with standard error in a file and standard output as `set_up_output` leaves
+// descriptor 1 in the child.
+ProgramRun run_with_output(const std::vector<std::string>& arguments,
+                           const std::function<void()>& set_up_output) {
+  const test_support::ChildCommand command =
+      test_support::child_command(kProgram, RunOptions{.arguments = arguments});
+  std::FILE* errors = std::tmpfile();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int input = ::open("/dev/null", O_RDONLY);
+    ::dup2(input, STDIN_FILENO);
+    ::dup2(::fileno(errors), STDERR_FILENO);
+    set_up_output();
+    ::execve(command.argv[0], command.argv.data(), command.envp.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ProgramRun run;
+  run.exit_code = test_support::exit_code_of(status);
+  std::rewind(errors);
+  for (int c; (c = std::fgetc(errors)) != EOF;)
+    run.err += static_cast<char>(c);
+  std::fclose(errors);
+  return run;
+}
+
+TEST_F(ProgramTest, OutputThatCannotBeWrittenEndsWithStatusOneOrQuietlyForAReaderThatLeft) {
+  serve(kFiveSongs);
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
+  ::close(pipe_ends[0]);  // the reader has gone before anything is written
+  const struct {
+    const char* name;
+    std::function<void()> set_up_output;
+    int status;
+    bool error_line;
+  } cases[] = {
+      {"a full disk", [] { ::dup2(::open("/dev/full", O_WRONLY), STDOUT_FILENO); }, 1, true},
+      {"a closed descriptor", [] { ::close(STDOUT_FILENO); }, 1, true},
+      {"a reader that left", [&] { ::dup2(pipe_ends[1], STDOUT_FILENO); }, 128 + SIGPIPE, false},
+  };
+  for (const auto& check : cases) {
+    SCOPED_TRACE(check.name);
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"moon"}, std::vector<std::string>{}}) {
+      const ProgramRun run = run_with_output(arguments, check.set_up_output);
+      EXPECT_EQ(run.exit_code, check.status);
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), check.error_line ? 1 : 0)
+          << run.err;
+    }
+  }
+  ::close(pipe_ends[1]);
+}
+
+}  // namespace
+}  // namespace end_to_end
