@@ -36,6 +36,20 @@ std::size_t line_length(const char* buffer, DWORD count) {
       buffer);
 }
 
+bool holds_line_end(const char* buffer, DWORD count) {
+  return std::memchr(buffer, '\n', count) != nullptr;
+}
+
+// Reads on to the end of a line whose start has been taken, and drops what comes: a line is one
+// keyword, and the rest of a long one must not become the next lines.
+void drop_rest_of_line(HANDLE input) {
+  char scratch[kConsoleReadLimit];
+  DWORD count = 0;
+  while (ReadConsoleA(input, scratch, kConsoleReadLimit, &count, nullptr) && count > 0) {
+    if (holds_line_end(scratch, count)) return;
+  }
+}
+
 ConsoleInput read_line_with_echo() {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   if (input == nullptr) return {{}, ConsoleReadStatus::unreadable};
@@ -45,6 +59,7 @@ ConsoleInput read_line_with_echo() {
     return {{}, ConsoleReadStatus::unreadable};
   }
   if (count == 0) return {{}, ConsoleReadStatus::end_of_input};
+  if (!holds_line_end(buffer, count)) drop_rest_of_line(input);
   const auto length = static_cast<std::int32_t>(line_length(buffer, count));
   return {text_from_buffer(buffer, length), ConsoleReadStatus::read};
 }

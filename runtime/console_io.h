@@ -16,7 +16,8 @@ inline constexpr std::uint32_t kConsoleReadCommand = 0x908;
 // bytes; a failed or zero-byte write ends the value being written.
 void console_print(TypedArgs args);
 
-// Bytes that one console read takes at most; the rest of a longer line stays for the next read.
+// Bytes that one console read takes at most. Line input cuts a longer line there, between two
+// characters, and drops the rest of it.
 inline constexpr std::uint32_t kConsoleReadLimit = 2048;
 
 enum class ConsoleReadStatus {
@@ -32,7 +33,7 @@ struct ConsoleInput {
 
 // console_read(echo) with the reason behind an empty result: the status tells an empty line
 // (read, null text) from the end of input. `args` holds at most one optional logical: omitted or
-// true reads a line with echo (the line end removed; at most kConsoleReadLimit bytes); given and
+// true reads a line with echo (the line end removed; cut to kConsoleReadLimit bytes); given and
 // false reads keys without echo until Enter or kConsoleReadLimit keys (Enter not stored; every
 // other key, backspace included, stored as it comes). The text is null when it would be empty.
 [[nodiscard]] ConsoleInput console_read_input(TypedArgs args);

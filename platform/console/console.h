@@ -51,7 +51,8 @@ BOOL FlushFileBuffers(HANDLE handle);
 // input, converted to GBK and ended with CR LF as the console delivers it, at most `count` bytes
 // per call; the rest of a longer line stays for the next calls. A double-byte character is not cut
 // in two unless `count` is 1. Standard input that is a pipe or a file is read line by line the
-// same way; a last line without a line end still gets CR LF.
+// same way; a last line without a line end still gets CR LF. A line of more than 4096 bytes is
+// taken from the descriptor and converted in pieces of whole characters, never held whole.
 // Success: TRUE with `*read` the bytes stored; 0 at the end of input (an empty line gives 2).
 // Failure: FALSE with `*read` 0 for another handle, a null buffer, a zero count, a read error, or
 // a non-null `control`.
