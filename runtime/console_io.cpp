@@ -50,12 +50,12 @@ void drop_rest_of_line(HANDLE input) {
   }
 }
 
-ConsoleInput read_line_with_echo() {
+ConsoleInput read_line_with_echo(LineUse use) {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   if (input == nullptr) return {{}, ConsoleReadStatus::unreadable};
   char buffer[kConsoleReadLimit];
   DWORD count = 0;
-  if (!ReadConsoleA(input, buffer, kConsoleReadLimit, &count, nullptr)) {
+  if (!ReadConsoleLine(input, buffer, kConsoleReadLimit, &count, use)) {
     return {{}, ConsoleReadStatus::unreadable};
   }
   if (count == 0) return {{}, ConsoleReadStatus::end_of_input};
@@ -96,7 +96,11 @@ void console_print(TypedArgs args) {
 
 ConsoleInput console_read_input(TypedArgs args) {
   const bool echo = args.empty() || args[0].omitted() || args[0].word1() != 0;
-  return echo ? read_line_with_echo() : read_keys_without_echo();
+  return echo ? read_line_with_echo(LineUse::plain) : read_keys_without_echo();
+}
+
+ConsoleInput console_read_keyword() {
+  return read_line_with_echo(LineUse::keyword);
 }
 
 Text console_read(TypedArgs args) {

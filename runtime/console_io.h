@@ -38,6 +38,10 @@ struct ConsoleInput {
 // other key, backspace included, stored as it comes). The text is null when it would be empty.
 [[nodiscard]] ConsoleInput console_read_input(TypedArgs args);
 
+// A line read as console_read_input({}) reads one, which is a keyword: on a terminal, where lines
+// are edited, it enters the history that the up arrow recalls (other lines never do).
+[[nodiscard]] ConsoleInput console_read_keyword();
+
 // console_read(echo): the text of console_read_input alone; null for an empty line, the end of
 // input and unreadable input alike.
 [[nodiscard]] Text console_read(TypedArgs args);

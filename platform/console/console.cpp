@@ -169,7 +169,7 @@ void pass_on_piece(InputStream& input) {
 
 // Moves the next line of raw input, converted to GBK and ended with CR LF, to the GBK buffer; or,
 // of a line longer than kLinePieceBytes, the next piece without a line end.
-Fill next_line(InputStream& input) {
+Fill next_stream_line(InputStream& input) {
   std::size_t line_feed;
   while ((line_feed = input.raw.find('\n')) == std::string::npos) {
     if (input.raw.size() >= kLinePieceBytes) {
@@ -190,6 +190,23 @@ Fill next_line(InputStream& input) {
   input.gbk += "\r\n";
   input.raw.erase(0, std::min(line_feed + 1, input.raw.size()));
   return Fill::more;
+}
+
+// Moves the next line, edited on the terminal, to the GBK buffer as the stream's next line would
+// be; bytes already taken from the terminal are read as a stream first.
+Fill next_line(InputStream& input, LineUse use) {
+  if (!input.raw.empty() || !line_editing_applies()) return next_stream_line(input);
+  const EditedLine edited = edit_line(use);
+  switch (edited.status) {
+    case EditedLineStatus::line:
+      input.gbk += edited.gbk + "\r\n";
+      return Fill::more;
+    case EditedLineStatus::end_of_input:
+      return Fill::end;
+    case EditedLineStatus::failed:
+      break;
+  }
+  return next_stream_line(input);
 }
 
 // How many of the first `wanted` GBK bytes can go without cutting a character in two.
@@ -318,11 +335,19 @@ BOOL FlushFileBuffers(HANDLE handle) {
 }
 
 BOOL ReadConsoleA(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* control) {
+  if (control != nullptr) {
+    if (read) *read = 0;
+    return 0;
+  }
+  return ReadConsoleLine(handle, buffer, count, read, LineUse::plain);
+}
+
+BOOL ReadConsoleLine(HANDLE handle, void* buffer, DWORD count, DWORD* read, LineUse use) {
   if (read) *read = 0;
-  if (handle != &standard_input || buffer == nullptr || count == 0 || control != nullptr) return 0;
+  if (handle != &standard_input || buffer == nullptr || count == 0) return 0;
   InputStream& input = standard_input;
   while (input.gbk.empty()) {
-    const Fill filled = next_line(input);
+    const Fill filled = next_line(input, use);
     if (filled == Fill::error) return 0;
     if (filled == Fill::end) return 1;
   }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/line_editor/line_editor.h"
+
 using HANDLE = void*;
 using DWORD = std::uint32_t;
 using BOOL = int;
@@ -57,6 +59,12 @@ BOOL FlushFileBuffers(HANDLE handle);
 // Failure: FALSE with `*read` 0 for another handle, a null buffer, a zero count, a read error, or
 // a non-null `control`.
 BOOL ReadConsoleA(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* control);
+
+// Stand-in extension, ReadConsoleA for a line whose use is known. When standard input and output
+// are terminals, a line is read through the line editor (line_editor.h), which keeps keywords in
+// its history, and delivered as ReadConsoleA delivers a line; a line the editor cannot read is
+// read as ReadConsoleA reads one. Elsewhere the same as ReadConsoleA with a null `control`.
+BOOL ReadConsoleLine(HANDLE handle, void* buffer, DWORD count, DWORD* read, LineUse use);
 
 // _getch: one key from standard input without echo, as a GBK byte (a double-byte character comes
 // in two calls). On a terminal the key is read in raw mode (no echo, no line editing, Enter as

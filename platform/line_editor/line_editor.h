@@ -1,0 +1,40 @@
+// Line editing of standard input on a terminal, over libedit, behind the console stand-in's line
+// input: what a person types at a prompt is edited and recalled as a console of the platform
+// lets them (cursor keys, whole-character erasure in the locale's charset whatever the terminal's
+// IUTF8 mode, a history of keywords kept across runs). Pipes and files never come here.
+//
+// The editor prints no prompt of its own: the program has printed it already.
+#pragma once
+
+#include <string>
+
+// Which line is read: a keyword enters the history, any other line does not.
+enum class LineUse { plain, keyword };
+
+// Where the keyword history lives.
+enum class HistoryPolicy {
+  on_disk,      // loaded from and saved to the history file (history_file.h)
+  session_only  // recalled within this run only; nothing read from or written to disk
+};
+
+// Chooses the keyword history's policy; takes effect when the editor starts, which is at the first
+// line read from a terminal. The default is on_disk, unless SONGSEARCH_HISTORY is set to the empty
+// string. Intended for the command line's --no-history.
+void set_keyword_history(HistoryPolicy policy);
+
+// Whether lines are edited: standard input and standard output are both terminals.
+[[nodiscard]] bool line_editing_applies();
+
+enum class EditedLineStatus { line, end_of_input, failed };
+
+struct EditedLine {
+  EditedLineStatus status = EditedLineStatus::failed;
+  std::string gbk;  // the line without its line end and without control characters, in GBK
+};
+
+// Reads one line with editing (call only when line_editing_applies()). Ctrl-D on an empty line is
+// the end of input. A terminating signal (Ctrl-C among them) while editing, or at any later time,
+// puts the terminal's modes back as they were when the editor started and then ends the program
+// by that signal, as it would have without the editor. The terminal's modes are those it had
+// before the call again when the call returns. `failed` when the editor cannot start or read.
+[[nodiscard]] EditedLine edit_line(LineUse use);
