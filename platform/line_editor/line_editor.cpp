@@ -5,7 +5,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -284,6 +283,7 @@ class Editor {
     std::vector<std::string> entries;
     if (!load_history(path_, &entries)) {
       warn_once("cannot read the keyword history ");
+      path_.clear();  // a file that could not be read is not written over
       return;
     }
     HistEventW event;
