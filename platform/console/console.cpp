@@ -300,6 +300,7 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, v
   OutputStream* out = output_stream(handle);
   if (out == nullptr || overlapped != nullptr || (buffer == nullptr && count != 0)) return 0;
   if (count == 0) return 1;
+  if (out == &standard_output) take_terminal_input();  // before the first prompt shows
 
   const std::string data = out->pending_lead + std::string(static_cast<const char*>(buffer), count);
   const std::size_t whole = complete_length(data);

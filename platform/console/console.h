@@ -35,7 +35,8 @@ HANDLE GetStdHandle(DWORD which);
 // after a partial write. A double-byte character split between two calls is converted whole: a
 // lead byte at the end of `buffer` is kept by the handle and counted as written. A count of 0
 // writes nothing and succeeds. A descriptor in non-blocking mode is waited on until it takes
-// bytes, as a synchronous handle would.
+// bytes, as a synchronous handle would. The first write to standard output takes the terminal's
+// input for line editing (take_terminal_input, line_editor.h) when both are terminals.
 // Failure: FALSE with `*written` 0 for a handle that is not an output handle, a null buffer with
 // a non-zero count, or a failed write. `overlapped` must be null (FALSE otherwise).
 BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, void* overlapped);

@@ -22,32 +22,37 @@ namespace {
 termios modes_at_start{};
 volatile sig_atomic_t modes_known = 0;
 
-extern "C" void restore_modes_and_end(int signal_number) {
-  if (modes_known) ::tcsetattr(STDIN_FILENO, TCSANOW, &modes_at_start);
+extern "C" void give_back_and_end(int signal_number) {
+  give_back_terminal_input();
   ::signal(signal_number, SIG_DFL);
   ::raise(signal_number);  // delivered once the handler returns: the program ends by it
 }
 
 // The editor's own handlers restore the modes it set and then pass a signal on to these, which
-// put back the modes the terminal had before the editor ever ran. Signals the program was told
+// put back the modes the terminal had before the program took it. Signals the program was told
 // to ignore stay ignored.
-void end_with_modes_restored_on_terminating_signals() {
-  if (::tcgetattr(STDIN_FILENO, &modes_at_start) != 0) return;
-  modes_known = 1;
+void give_back_on_terminating_signals() {
   for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     struct sigaction current {};
     if (::sigaction(signal_number, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) {
       continue;
     }
     struct sigaction ending {};
-    ending.sa_handler = restore_modes_and_end;
+    ending.sa_handler = give_back_and_end;
     sigemptyset(&ending.sa_mask);
     ::sigaction(signal_number, &ending, nullptr);
   }
 }
 
-void restore_modes() {
-  if (modes_known) ::tcsetattr(STDIN_FILENO, TCSANOW, &modes_at_start);
+// Between two lines: the terminal as it was, but with keys neither echoed nor edited by it, so
+// that the editor gets what was typed ahead as typed.
+void hold_typed_keys() {
+  if (!modes_known) return;
+  termios quiet = modes_at_start;
+  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON);
+  quiet.c_cc[VMIN] = 1;
+  quiet.c_cc[VTIME] = 0;
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -206,7 +211,6 @@ class Editor {
  public:
   Editor() {
     (void)terminal_charset();  // the locale, whose charset the editor reads and writes
-    end_with_modes_restored_on_terminating_signals();
     history_ = history_winit();
     editor_ = el_init("songsearch", stdin, stdout, stderr);
     if (history_ == nullptr || editor_ == nullptr) return;
@@ -214,21 +218,22 @@ class Editor {
     history_w(history_, &event, H_SETSIZE, static_cast<int>(kHistoryLimit));
     history_w(history_, &event, H_SETUNIQUE, 1);
     configure();
-    if (history_policy == HistoryPolicy::on_disk) load();
   }
   ~Editor() {
     if (editor_ != nullptr) el_end(editor_);
     if (history_ != nullptr) history_wend(history_);
-    restore_modes();
+    give_back_terminal_input();
   }
   Editor(const Editor&) = delete;
   Editor& operator=(const Editor&) = delete;
 
   EditedLine read(LineUse use) {
     if (editor_ == nullptr || history_ == nullptr) return {};
+    if (!history_loaded_ && history_policy == HistoryPolicy::on_disk) load();
+    history_loaded_ = true;
     int count = 0;
     const wchar_t* line = el_wgets(editor_, &count);
-    restore_modes();
+    hold_typed_keys();
     if (line == nullptr) {
       return {count == 0 ? EditedLineStatus::end_of_input : EditedLineStatus::failed, {}};
     }
@@ -322,8 +327,14 @@ class Editor {
   HistoryW* history_ = nullptr;
   EditLine* editor_ = nullptr;
   std::string path_;
-  bool warned_ = false;
+  bool history_loaded_ = false, warned_ = false;
 };
+
+// The one editor of standard input, started on first use and ended at exit.
+Editor& the_editor() {
+  static Editor editor;
+  return editor;
+}
 
 }  // namespace
 
@@ -335,7 +346,23 @@ bool line_editing_applies() {
   return ::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0;
 }
 
+void take_terminal_input() {
+  static bool tried = false;
+  if (tried) return;
+  tried = true;
+  if (!line_editing_applies() || ::tcgetattr(STDIN_FILENO, &modes_at_start) != 0) return;
+  modes_known = 1;
+  give_back_on_terminating_signals();
+  std::atexit(give_back_terminal_input);
+  (void)the_editor();  // starting it resets the terminal's modes: this must come before any key
+  hold_typed_keys();
+}
+
+void give_back_terminal_input() {
+  if (modes_known) ::tcsetattr(STDIN_FILENO, TCSANOW, &modes_at_start);
+}
+
 EditedLine edit_line(LineUse use) {
-  static Editor editor;
-  return editor.read(use);
+  take_terminal_input();
+  return the_editor().read(use);
 }

@@ -25,6 +25,17 @@ void set_keyword_history(HistoryPolicy policy);
 // Whether lines are edited: standard input and standard output are both terminals.
 [[nodiscard]] bool line_editing_applies();
 
+// Takes the terminal's input, when lines are edited: from now on keys typed while no line is being
+// read are not echoed by the terminal but shown when the next line is read, as the platform's
+// console does, so that nothing typed ahead shows twice. Called before the first output, so that
+// it holds for the first prompt too; later calls do nothing. The terminal's modes are put back on
+// the way out: at exit, at ExitProcess (give_back_terminal_input) and on a terminating signal,
+// which then ends the program as it would have ended it anyway (Ctrl-C: status 130).
+void take_terminal_input();
+
+// Puts the terminal's modes back as they were before take_terminal_input; safe in any state.
+void give_back_terminal_input();
+
 enum class EditedLineStatus { line, end_of_input, failed };
 
 struct EditedLine {
@@ -32,9 +43,7 @@ struct EditedLine {
   std::string gbk;  // the line without its line end and without control characters, in GBK
 };
 
-// Reads one line with editing (call only when line_editing_applies()). Ctrl-D on an empty line is
-// the end of input. A terminating signal (Ctrl-C among them) while editing, or at any later time,
-// puts the terminal's modes back as they were when the editor started and then ends the program
-// by that signal, as it would have without the editor. The terminal's modes are those it had
-// before the call again when the call returns. `failed` when the editor cannot start or read.
+// Reads one line with editing (call only when line_editing_applies()); takes the terminal's input
+// first if that has not been done. Ctrl-D on an empty line is the end of input. `failed` when the
+// editor cannot start or read.
 [[nodiscard]] EditedLine edit_line(LineUse use);

@@ -206,18 +206,25 @@ termios fresh_terminal_modes() {
   return modes;
 }
 
-TEST_F(TerminalPromptTest, CtrlCEndsTheProgramWithStatus130AndTheTerminalsModesAsTheyWere) {
-  TerminalSession session(kProgram);
-  ASSERT_TRUE(session.started());
-  ASSERT_TRUE(session.wait_for(on_screen(kPrompt)));
-  session.type("abc\x03");
-  const ProgramRun run = session.finish();
-  EXPECT_EQ(run.exit_code, 130);
-  const termios before = fresh_terminal_modes(), after = session.modes();
-  EXPECT_EQ(after.c_iflag, before.c_iflag);
-  EXPECT_EQ(after.c_oflag, before.c_oflag);
-  EXPECT_EQ(after.c_lflag, before.c_lflag);
-  EXPECT_TRUE(std::equal(after.c_cc, after.c_cc + NCCS, before.c_cc));
+TEST_F(TerminalPromptTest, CtrlCAndCtrlDEndTheProgramWithTheTerminalsModesAsTheyWere) {
+  const struct {
+    const char* keys;
+    int exit_code;
+  } ways_out[] = {{"abc\x03", 130}, {"moon\r\x03", 130}, {"\x04", 0}};
+  for (const auto& [keys, exit_code] : ways_out) {
+    SCOPED_TRACE(keys);
+    TerminalSession session(kProgram);
+    ASSERT_TRUE(session.started());
+    ASSERT_TRUE(session.wait_for(on_screen(kPrompt)));
+    session.type(keys);
+    const ProgramRun run = session.finish();
+    EXPECT_EQ(run.exit_code, exit_code);
+    const termios before = fresh_terminal_modes(), after = session.modes();
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_TRUE(std::equal(after.c_cc, after.c_cc + NCCS, before.c_cc));
+  }
 }
 
 }  // namespace
