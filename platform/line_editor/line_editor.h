@@ -17,9 +17,9 @@ enum class HistoryPolicy {
   session_only  // recalled within this run only; nothing read from or written to disk
 };
 
-// Chooses the keyword history's policy; takes effect when the editor starts, which is at the first
-// line read from a terminal. The default is on_disk, unless SONGSEARCH_HISTORY is set to the empty
-// string. Intended for the command line's --no-history.
+// Chooses the keyword history's policy: for loading, when called before the first line is read
+// from a terminal; for saving, from the call on. The default is on_disk, unless SONGSEARCH_HISTORY
+// is set to the empty string. Intended for the command line's --no-history.
 void set_keyword_history(HistoryPolicy policy);
 
 // Whether lines are edited: standard input and standard output are both terminals.
