@@ -108,6 +108,12 @@ void add_service_options(CLI::App& app, HostChoices& choices) {
   }
 }
 
+void add_prompt_options(CLI::App& app, ProgramOptions& options) {
+  app.add_flag("--no-history", options.no_history,
+               "Keep no keyword history on disk (the terminal's prompt still recalls this run's)")
+      ->group("Prompt");
+}
+
 // The hosts in use, or the status of a refusal when one of them is no host.
 std::optional<int> resolve_hosts(const HostChoices& choices, EnvironmentLookup environment,
                                  ServiceHosts& hosts) {
@@ -151,6 +157,7 @@ CommandLine parse_command_line(std::span<const char* const> arguments,
   });
   add_search_options(app, command_line.options);
   add_service_options(app, choices);
+  add_prompt_options(app, command_line.options);
 
   command_line.exit_status = parse(app, arguments);
   if (!command_line.exit_status) {

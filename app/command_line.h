@@ -23,6 +23,9 @@ struct ProgramOptions {
   // SONGSEARCH_SEARCH_HOST and SONGSEARCH_PLAY_HOST, else the build's constants.
   ServiceHosts hosts;
 
+  // The prompt: --no-history keeps the keywords typed at a terminal off the disk.
+  bool no_history = false;
+
   [[nodiscard]] bool one_shot() const { return !keywords.empty(); }
 };
 

@@ -7,6 +7,7 @@
 #include "app/one_shot.h"
 #include "app/service_hosts.h"
 #include "app/startup.h"
+#include "platform/line_editor/line_editor.h"
 #include "runtime/memory.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   if (command_line.exit_status) return *command_line.exit_status;
   const ProgramOptions& options = command_line.options;
   use_service_hosts(options.hosts);
+  if (options.no_history) set_keyword_history(HistoryPolicy::session_only);
   start_program();
   if (!options.one_shot()) main_cycle();
   exit_program(run_one_shot(options));

@@ -21,9 +21,11 @@ void print(const TypedArg& direction, const char* text) {
   check_console_output();
 }
 
+enum class Line { keyword, wait };
+
 // The next line of standard input, with echo; ends the program when no line can come any more.
-Text read_line() {
-  ConsoleInput input = console_read_input({});
+Text read_line(Line line) {
+  ConsoleInput input = line == Line::keyword ? console_read_keyword() : console_read_input({});
   switch (input.status) {
     case ConsoleReadStatus::read:
       break;
@@ -42,9 +44,9 @@ void main_cycle() {
   Text keyword;
   for (;;) {
     print(kStandardOutput, kPrompt);
-    keyword = read_line();
+    keyword = read_line(Line::keyword);
     print(kStandardOutput, search_songs(keyword).get());
     print(kStandardOutput, kSearchComplete);
-    read_line();  // waits for Enter; what was typed is dropped at once
+    read_line(Line::wait);  // waits for Enter; what was typed is dropped at once
   }
 }

@@ -46,15 +46,30 @@ std::size_t line_length(const char* buffer, DWORD count) {
       buffer);
 }
 
-ConsoleInput read_line_with_echo() {
+bool holds_line_end(const char* buffer, DWORD count) {
+  return std::memchr(buffer, '\n', count) != nullptr;
+}
+
+// Reads on to the end of a line whose start has been taken, and drops what comes: a line is one
+// keyword, and the rest of a long one must not become the next lines.
+void drop_rest_of_line(HANDLE input) {
+  char scratch[kConsoleReadLimit];
+  DWORD count = 0;
+  while (ReadConsoleA(input, scratch, kConsoleReadLimit, &count, nullptr) && count > 0) {
+    if (holds_line_end(scratch, count)) return;
+  }
+}
+
+ConsoleInput read_line_with_echo(LineUse use) {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   if (input == nullptr) return {{}, ConsoleReadStatus::unreadable};
   char buffer[kConsoleReadLimit];
   DWORD count = 0;
-  if (!ReadConsoleA(input, buffer, kConsoleReadLimit, &count, nullptr)) {
+  if (!ReadConsoleLine(input, buffer, kConsoleReadLimit, &count, use)) {
     return {{}, ConsoleReadStatus::unreadable};
   }
   if (count == 0) return {{}, ConsoleReadStatus::end_of_input};
+  if (!holds_line_end(buffer, count)) drop_rest_of_line(input);
   const auto length = static_cast<std::int32_t>(line_length(buffer, count));
   return {text_from_buffer(buffer, length), ConsoleReadStatus::read};
 }
@@ -98,7 +113,11 @@ int console_output_error() {
 
 ConsoleInput console_read_input(TypedArgs args) {
   const bool echo = args.empty() || args[0].omitted() || args[0].word1() != 0;
-  return echo ? read_line_with_echo() : read_keys_without_echo();
+  return echo ? read_line_with_echo(LineUse::plain) : read_keys_without_echo();
+}
+
+ConsoleInput console_read_keyword() {
+  return read_line_with_echo(LineUse::keyword);
 }
 
 Text console_read(TypedArgs args) {

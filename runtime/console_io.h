@@ -21,7 +21,8 @@ void console_print(TypedArgs args);
 // end as success, so the program asks after what it printed.
 [[nodiscard]] int console_output_error();
 
-// Bytes that one console read takes at most; the rest of a longer line stays for the next read.
+// Bytes that one console read takes at most. Line input cuts a longer line there, between two
+// characters, and drops the rest of it.
 inline constexpr std::uint32_t kConsoleReadLimit = 2048;
 
 enum class ConsoleReadStatus {
@@ -37,10 +38,14 @@ struct ConsoleInput {
 
 // console_read(echo) with the reason behind an empty result: the status tells an empty line
 // (read, null text) from the end of input. `args` holds at most one optional logical: omitted or
-// true reads a line with echo (the line end removed; at most kConsoleReadLimit bytes); given and
+// true reads a line with echo (the line end removed; cut to kConsoleReadLimit bytes); given and
 // false reads keys without echo until Enter or kConsoleReadLimit keys (Enter not stored; every
 // other key, backspace included, stored as it comes). The text is null when it would be empty.
 [[nodiscard]] ConsoleInput console_read_input(TypedArgs args);
+
+// A line read as console_read_input({}) reads one, which is a keyword: on a terminal, where lines
+// are edited, it enters the history that the up arrow recalls (other lines never do).
+[[nodiscard]] ConsoleInput console_read_keyword();
 
 // console_read(echo): the text of console_read_input alone; null for an empty line, the end of
 // input and unreadable input alike.

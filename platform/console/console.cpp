@@ -133,10 +133,49 @@ Fill fill(InputStream& input) {
   return input.raw.empty() ? fill(input) : Fill::more;
 }
 
-// Moves the next line of raw input, converted to GBK and ended with CR LF, to the GBK buffer.
-Fill next_line(InputStream& input) {
+// The byte length of the terminal character that starts with `lead`.
+std::size_t terminal_character_length(char lead) {
+  const auto value = static_cast<unsigned char>(lead);
+  if (terminal_charset() == TerminalCharset::gbk) return is_gbk_lead(lead) ? 2 : 1;
+  if (value >= 0xF0 && value <= 0xF7) return 4;
+  if (value >= 0xE0) return value <= 0xEF ? 3 : 1;
+  if (value >= 0xC0) return 2;
+  return 1;
+}
+
+// The length of the whole terminal characters at the start of `raw`.
+std::size_t whole_terminal_characters(std::string_view raw) {
+  std::size_t at = 0;
+  while (at < raw.size()) {
+    const std::size_t width = terminal_character_length(raw[at]);
+    if (at + width > raw.size()) break;
+    at += width;
+  }
+  return at;
+}
+
+// A line longer than this many raw bytes is passed on in pieces as it comes, so that no line is
+// ever held whole however long it is.
+constexpr std::size_t kLinePieceBytes = 4096;
+
+// Moves the whole characters of an unfinished line's raw bytes, converted to GBK, to the GBK
+// buffer. A CR at their end waits: it may belong to the line end.
+void pass_on_piece(InputStream& input) {
+  std::size_t length = whole_terminal_characters(input.raw);
+  if (length > 0 && input.raw[length - 1] == '\r') --length;
+  input.gbk += terminal_to_gbk(std::string_view(input.raw).substr(0, length));
+  input.raw.erase(0, length);
+}
+
+// Moves the next line of raw input, converted to GBK and ended with CR LF, to the GBK buffer; or,
+// of a line longer than kLinePieceBytes, the next piece without a line end.
+Fill next_stream_line(InputStream& input) {
   std::size_t line_feed;
   while ((line_feed = input.raw.find('\n')) == std::string::npos) {
+    if (input.raw.size() >= kLinePieceBytes) {
+      pass_on_piece(input);
+      return Fill::more;
+    }
     const Fill filled = fill(input);
     if (filled == Fill::error) return filled;
     if (filled == Fill::end) {
@@ -153,6 +192,23 @@ Fill next_line(InputStream& input) {
   return Fill::more;
 }
 
+// Moves the next line, edited on the terminal, to the GBK buffer as the stream's next line would
+// be; bytes already taken from the terminal are read as a stream first.
+Fill next_line(InputStream& input, LineUse use) {
+  if (!input.raw.empty() || !line_editing_applies()) return next_stream_line(input);
+  const EditedLine edited = edit_line(use);
+  switch (edited.status) {
+    case EditedLineStatus::line:
+      input.gbk += edited.gbk + "\r\n";
+      return Fill::more;
+    case EditedLineStatus::end_of_input:
+      return Fill::end;
+    case EditedLineStatus::failed:
+      break;
+  }
+  return next_stream_line(input);
+}
+
 // How many of the first `wanted` GBK bytes can go without cutting a character in two.
 std::size_t whole_characters(std::string_view gbk, std::size_t wanted) {
   if (wanted >= gbk.size()) return gbk.size();
@@ -163,16 +219,6 @@ std::size_t whole_characters(std::string_view gbk, std::size_t wanted) {
     at += width;
   }
   return at == 0 ? wanted : at;
-}
-
-// The byte length of the terminal character that starts with `lead`.
-std::size_t terminal_character_length(char lead) {
-  const auto value = static_cast<unsigned char>(lead);
-  if (terminal_charset() == TerminalCharset::gbk) return is_gbk_lead(lead) ? 2 : 1;
-  if (value >= 0xF0 && value <= 0xF7) return 4;
-  if (value >= 0xE0) return value <= 0xEF ? 3 : 1;
-  if (value >= 0xC0) return 2;
-  return 1;
 }
 
 // Keys without echo: puts a terminal into raw mode for the lifetime of the guard.
@@ -254,6 +300,7 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, v
   OutputStream* out = output_stream(handle);
   if (out == nullptr || overlapped != nullptr || (buffer == nullptr && count != 0)) return 0;
   if (count == 0) return 1;
+  if (out == &standard_output) take_terminal_input();  // before the first prompt shows
 
   const std::string data = out->pending_lead + std::string(static_cast<const char*>(buffer), count);
   const std::size_t whole = complete_length(data);
@@ -289,11 +336,19 @@ BOOL FlushFileBuffers(HANDLE handle) {
 }
 
 BOOL ReadConsoleA(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* control) {
+  if (control != nullptr) {
+    if (read) *read = 0;
+    return 0;
+  }
+  return ReadConsoleLine(handle, buffer, count, read, LineUse::plain);
+}
+
+BOOL ReadConsoleLine(HANDLE handle, void* buffer, DWORD count, DWORD* read, LineUse use) {
   if (read) *read = 0;
-  if (handle != &standard_input || buffer == nullptr || count == 0 || control != nullptr) return 0;
+  if (handle != &standard_input || buffer == nullptr || count == 0) return 0;
   InputStream& input = standard_input;
-  if (input.gbk.empty()) {
-    const Fill filled = next_line(input);
+  while (input.gbk.empty()) {
+    const Fill filled = next_line(input, use);
     if (filled == Fill::error) return 0;
     if (filled == Fill::end) return 1;
   }

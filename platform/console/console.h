@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/line_editor/line_editor.h"
+
 using HANDLE = void*;
 using DWORD = std::uint32_t;
 using BOOL = int;
@@ -33,7 +35,8 @@ HANDLE GetStdHandle(DWORD which);
 // after a partial write. A double-byte character split between two calls is converted whole: a
 // lead byte at the end of `buffer` is kept by the handle and counted as written. A count of 0
 // writes nothing and succeeds. A descriptor in non-blocking mode is waited on until it takes
-// bytes, as a synchronous handle would.
+// bytes, as a synchronous handle would. The first write to standard output takes the terminal's
+// input for line editing (take_terminal_input, line_editor.h) when both are terminals.
 // Failure: FALSE with `*written` 0 for a handle that is not an output handle, a null buffer with
 // a non-zero count, or a failed write. `overlapped` must be null (FALSE otherwise).
 BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, void* overlapped);
@@ -51,11 +54,18 @@ BOOL FlushFileBuffers(HANDLE handle);
 // input, converted to GBK and ended with CR LF as the console delivers it, at most `count` bytes
 // per call; the rest of a longer line stays for the next calls. A double-byte character is not cut
 // in two unless `count` is 1. Standard input that is a pipe or a file is read line by line the
-// same way; a last line without a line end still gets CR LF.
+// same way; a last line without a line end still gets CR LF. A line of more than 4096 bytes is
+// taken from the descriptor and converted in pieces of whole characters, never held whole.
 // Success: TRUE with `*read` the bytes stored; 0 at the end of input (an empty line gives 2).
 // Failure: FALSE with `*read` 0 for another handle, a null buffer, a zero count, a read error, or
 // a non-null `control`.
 BOOL ReadConsoleA(HANDLE handle, void* buffer, DWORD count, DWORD* read, void* control);
+
+// Stand-in extension, ReadConsoleA for a line whose use is known. When standard input and output
+// are terminals, a line is read through the line editor (line_editor.h), which keeps keywords in
+// its history, and delivered as ReadConsoleA delivers a line; a line the editor cannot read is
+// read as ReadConsoleA reads one. Elsewhere the same as ReadConsoleA with a null `control`.
+BOOL ReadConsoleLine(HANDLE handle, void* buffer, DWORD count, DWORD* read, LineUse use);
 
 // _getch: one key from standard input without echo, as a GBK byte (a double-byte character comes
 // in two calls). On a terminal the key is read in raw mode (no echo, no line editing, Enter as

@@ -43,6 +43,17 @@ inline std::string shown_in(std::string_view locale, std::string text) {
 inline const std::string kPrompt = utf8(u8"输入检索的关键词：\r\n");
 inline const std::string kComplete = utf8(u8"检索完成\r\n");
 
+// The terminal echoes what is typed and shows each line end as CR LF; the program's own CR LF
+// comes out as CR CR LF.
+inline std::string on_screen(std::string_view text) {
+  std::string shown;
+  for (char c : text) {
+    if (c == '\n') shown += "\r";
+    shown += c;
+  }
+  return shown;
+}
+
 // One entry of a listing as the program prints it.
 inline std::string entry(int number, std::string_view filename, std::string_view address) {
   return std::to_string(number) + "." + std::string(filename) + "\r\n" + std::string(address) +

@@ -54,17 +54,6 @@ TEST_F(ProgramTest, StandardInputThatCannotBeReadEndsTheProgramWithANotice) {
   EXPECT_EQ(run.exit_code, 1);
 }
 
-// The terminal echoes what is typed and shows each line end as CR LF; the program's own CR LF
-// comes out as CR CR LF.
-std::string on_screen(std::string text) {
-  std::string shown;
-  for (char c : text) {
-    if (c == '\n') shown += "\r";
-    shown += c;
-  }
-  return shown;
-}
-
 TEST_F(ProgramTest, OneSearchTypedAtATerminal) {
   serve(kFiveSongs);
   const std::string keyword = utf8(u8"月亮");

@@ -77,12 +77,43 @@ TEST(ConsolePrintTest, AFailingWriteEndsTheValueInsteadOfLooping) {
   EXPECT_EQ(run.report, "returned, EBADF");
 }
 
-TEST(ConsoleReadTest, LinesLoseTheirLineEndsAndLongLinesComeInPieces) {
-  const std::string long_line = std::string(2048, 'x') + std::string(952, 'y');
-  const auto run = run_in_child("abc\na\r\n\n\xE6\xAD\x8C\n" + long_line, kUtf8,
-                                [] { return read_until_end({}); });
-  EXPECT_EQ(run.report, "[abc][a][null][歌][" + long_line.substr(0, 2048) + "][" +
-                            long_line.substr(2048) + "]end");
+std::string repeated(std::string_view piece, std::size_t times) {
+  std::string text;
+  for (std::size_t i = 0; i < times; ++i)
+    text += piece;
+  return text;
+}
+
+TEST(ConsoleReadTest, LinesLoseTheirLineEnds) {
+  const auto run =
+      run_in_child("abc\na\r\n\n\xE6\xAD\x8C\nlast", kUtf8, [] { return read_until_end({}); });
+  EXPECT_EQ(run.report, "[abc][a][null][歌][last]end");
+}
+
+// A line is one keyword: a long one is cut between two characters of the charset it came in, and
+// its rest never becomes the lines that follow.
+TEST(ConsoleReadTest, ALongLineIsCutBetweenCharactersAndItsRestIsDropped) {
+  constexpr char kGbkSong[] = "\xB8\xE8";       // 歌
+  constexpr char kUtf8Song[] = "\xE6\xAD\x8C";  // 歌
+  const struct {
+    const char* locale;
+    std::string line, expected;
+  } cases[] = {
+      {kUtf8, std::string(2047, 'x'), std::string(2047, 'x')},
+      {kUtf8, std::string(2048, 'x'), std::string(2048, 'x')},
+      {kUtf8, std::string(2048, 'x') + "\r", std::string(2048, 'x')},
+      {kUtf8, std::string(3000, 'x'), std::string(2048, 'x')},
+      {kUtf8, std::string(60'000, 'y'), std::string(2048, 'y')},
+      {kUtf8, "x" + repeated(kUtf8Song, 1500), "x" + repeated(kGbkSong, 1023)},
+      {kUtf8, repeated("x" + std::string(kUtf8Song), 5000),
+       repeated("x" + std::string(kGbkSong), 682) + "x"},
+      {"zh_CN.GBK", "x" + repeated(kGbkSong, 1500), "x" + repeated(kGbkSong, 1023)},
+  };
+  for (const auto& [locale, line, expected] : cases) {
+    SCOPED_TRACE(line.size());
+    const auto run = run_in_child(line + "\nnext\n", locale, [] { return read_until_end({}); });
+    EXPECT_EQ(run.report, "[" + expected + "][next]end");
+  }
 }
 
 TEST(ConsoleReadTest, EndOfInputAndUnreadableInputDifferFromEmptyLines) {

@@ -69,6 +69,16 @@ bool TerminalSession::wait_for(std::string_view text, std::chrono::milliseconds 
   }
 }
 
+termios TerminalSession::modes() const {
+  termios modes = modes_at_close_;
+  if (terminal_ >= 0) ::tcgetattr(terminal_, &modes);
+  return modes;
+}
+
+void TerminalSession::set_modes(const termios& modes) {
+  if (terminal_ >= 0) ::tcsetattr(terminal_, TCSANOW, &modes);
+}
+
 ProgramRun TerminalSession::finish() {
   while (started() && !ended_) {
     if (Clock::now() >= deadline_) {
@@ -97,6 +107,7 @@ void TerminalSession::read_screen(Clock::time_point until) {
   if (count > 0) {
     run_.out.append(chunk, static_cast<std::size_t>(count));
   } else if (count == 0 || errno != EINTR) {  // EIO: every holder of the terminal has closed it
+    ::tcgetattr(terminal_, &modes_at_close_);
     ::close(terminal_);
     terminal_ = -1;
   }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <chrono>
 #include <string>
@@ -40,6 +41,11 @@ class TerminalSession {
 
   [[nodiscard]] const std::string& screen() const { return run_.out; }
 
+  // The terminal's modes now, or as they were when it closed (when every program holding it has
+  // ended); and a change of them, as a person's stty makes one.
+  [[nodiscard]] termios modes() const;
+  void set_modes(const termios& modes);
+
   // Waits for the program to end (killing it when its time limit runs out) and reads the rest of
   // the screen.
   ProgramRun finish();
@@ -56,6 +62,7 @@ class TerminalSession {
   std::size_t seen_ = 0;
   Clock::time_point deadline_;
   ProgramRun run_;
+  termios modes_at_close_{};
 };
 
 }  // namespace test_support
