@@ -85,12 +85,13 @@ DWORD winhttp_error(CURLcode code, bool redirected) {
   }
 }
 
-Transfer::Transfer(const Timeouts& timeouts, bool redirects_followed, std::size_t body_size)
-    : timeouts_(timeouts),
+Transfer::Transfer(const Request& request, std::size_t body_size)
+    : timeouts_(request.timeouts),
       body_size_(static_cast<curl_off_t>(body_size)),
       easy_(curl_easy_init()),
       multi_(curl_multi_init()),
-      head_(redirects_followed) {}
+      bounds_(request.deadline, request.minimum_rate),
+      head_(request.redirects_enabled) {}
 
 Transfer::~Transfer() {
   if (running_) curl_multi_remove_handle(multi_, easy_);
@@ -103,8 +104,7 @@ Transfer::~Transfer() {
 DWORD Transfer::create(const Request& request, std::string_view body,
                        std::unique_ptr<Transfer>* transfer) {
   if (!is_url_host(request.connection->server)) return ERROR_WINHTTP_NAME_NOT_RESOLVED;
-  std::unique_ptr<Transfer> created(
-      new Transfer(request.timeouts, request.redirects_enabled, body.size()));
+  std::unique_ptr<Transfer> created(new Transfer(request, body.size()));
   if (created->easy_ == nullptr || created->multi_ == nullptr || !created->configure(request, body))
     return ERROR_NOT_ENOUGH_MEMORY;
   *transfer = std::move(created);
@@ -271,19 +271,22 @@ std::size_t Transfer::take_body(std::span<std::byte> buffer) {
 }
 
 // Runs the transfer until `reached()` holds or it finishes, waiting on its sockets in between
-// and ending it when the idle time-out passes without a byte moving.
+// and ending it when the idle time-out passes without a byte moving or a bound on the whole
+// request is passed. Only this waiting counts towards the bounds.
 template <class Reached>
 void Transfer::run_until(const Reached& reached) {
+  bounds_.start_waiting(std::chrono::steady_clock::now());
   while (!finished_ && !reached()) {
     step();
-    if (finished_ || reached()) return;
-    if (watching_idle() && idle_left().count() <= 0) {
-      stop(Stop::kIdle);
-      return;
+    if (finished_ || reached()) break;
+    if (const Stop passed = bound_passed(); passed != Stop::kNone) {
+      stop(passed);
+      break;
     }
     if (curl_multi_poll(multi_, nullptr, 0, poll_wait(), nullptr) != CURLM_OK)
       finish(CURLE_RECV_ERROR);
   }
+  bounds_.stop_waiting(std::chrono::steady_clock::now());
 }
 
 void Transfer::step() {
@@ -319,6 +322,11 @@ void Transfer::finish(CURLcode result) {
   running_ = false;
 }
 
+void Transfer::note_received(std::size_t bytes) {
+  note_activity();
+  bounds_.note_received(bytes);
+}
+
 void Transfer::stop(Stop reason) {
   stop_ = reason;
   finish(CURLE_OPERATION_TIMEDOUT);
@@ -334,20 +342,38 @@ bool Transfer::watching_idle() const {
   return connection_ready_ && idle_limit() > 0;
 }
 
-std::chrono::milliseconds Transfer::idle_left() const {
-  const auto idle = std::chrono::steady_clock::now() - last_activity_;
+std::chrono::milliseconds Transfer::idle_left(std::chrono::steady_clock::time_point now) const {
   return std::chrono::milliseconds(idle_limit()) -
-         std::chrono::duration_cast<std::chrono::milliseconds>(idle);
+         std::chrono::duration_cast<std::chrono::milliseconds>(now - last_activity_);
+}
+
+Transfer::Stop Transfer::bound_passed() {
+  const auto now = std::chrono::steady_clock::now();
+  if (watching_idle() && idle_left(now).count() <= 0) return Stop::kIdle;
+  switch (bounds_.check(now)) {
+    case TransferBounds::Passed::kDeadline:
+      return Stop::kDeadline;
+    case TransferBounds::Passed::kMinimumRate:
+      return Stop::kTooSlow;
+    case TransferBounds::Passed::kNone:
+      break;
+  }
+  return Stop::kNone;
 }
 
 int Transfer::poll_wait() const {
-  if (!watching_idle()) return kLongestPollMs;
-  return static_cast<int>(std::clamp<long long>(idle_left().count(), 1, kLongestPollMs));
+  const auto now = std::chrono::steady_clock::now();
+  std::chrono::milliseconds wait(kLongestPollMs);
+  if (watching_idle()) wait = std::min(wait, idle_left(now));
+  wait = bounds_.time_left(now, wait);
+  return static_cast<int>(std::clamp<long long>(wait.count(), 1, kLongestPollMs));
 }
 
 DWORD Transfer::failure() const {
   switch (stop_) {
     case Stop::kIdle:
+    case Stop::kDeadline:
+    case Stop::kTooSlow:
       return ERROR_WINHTTP_TIMEOUT;
     case Stop::kHeadTooLarge:
       return ERROR_WINHTTP_HEADER_SIZE_OVERFLOW;
@@ -364,24 +390,23 @@ DWORD Transfer::body_failure() const {
 
 std::size_t Transfer::on_header_line(char* data, std::size_t size, std::size_t count, void* self) {
   auto* transfer = static_cast<Transfer*>(self);
-  transfer->note_activity();
   if (!transfer->head_.take_line({data, size * count})) {
     transfer->stop_ = Stop::kHeadTooLarge;
     return 0;
   }
+  transfer->note_received(size * count);
   return size * count;
 }
 
 std::size_t Transfer::on_body_bytes(char* data, std::size_t size, std::size_t count, void* self) {
   auto* transfer = static_cast<Transfer*>(self);
-  transfer->note_activity();
-  if (!transfer->head_.complete()) return size * count;  // an interim or redirect answer's body
-  if (transfer->body_.size() >= kBodyBufferLimit) {
-    transfer->paused_ = true;
+  if (transfer->head_.complete() && transfer->body_.size() >= kBodyBufferLimit) {
+    transfer->paused_ = true;  // the bytes come again on resuming: they are not counted yet
     return CURL_WRITEFUNC_PAUSE;
   }
-  transfer->body_.append(data, size * count);
-  return size * count;
+  transfer->note_received(size * count);
+  if (transfer->head_.complete()) transfer->body_.append(data, size * count);
+  return size * count;  // an interim or redirect answer's body is dropped
 }
 
 int Transfer::on_connected(void* self, char*, char*, int, int) {
@@ -389,6 +414,7 @@ int Transfer::on_connected(void* self, char*, char*, int, int) {
   transfer->connection_ready_ = true;
   transfer->connected_once_ = true;
   transfer->note_activity();
+  transfer->bounds_.note_connected(transfer->last_activity_);
   return CURL_PREREQFUNC_OK;
 }
 

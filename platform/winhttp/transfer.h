@@ -17,6 +17,7 @@
 #include "platform/winhttp/body_buffer.h"
 #include "platform/winhttp/handles.h"
 #include "platform/winhttp/response_head.h"
+#include "platform/winhttp/transfer_bounds.h"
 
 // Initialises libcurl once for the process; false when it cannot be used.
 [[nodiscard]] bool libcurl_ready();
@@ -53,9 +54,9 @@ class Transfer {
   [[nodiscard]] DWORD read(std::span<std::byte> buffer, std::size_t* count);
 
  private:
-  enum class Stop { kNone, kIdle, kHeadTooLarge };
+  enum class Stop { kNone, kIdle, kDeadline, kTooSlow, kHeadTooLarge };
 
-  Transfer(const Timeouts& timeouts, bool redirects_followed, std::size_t body_size);
+  Transfer(const Request& request, std::size_t body_size);
   [[nodiscard]] bool configure(const Request& request, std::string_view body);
   void configure_method(const Request& request, std::string_view body);
   void configure_headers(const Request& request);
@@ -73,9 +74,12 @@ class Transfer {
   void finish(CURLcode result);
   void stop(Stop reason);
   void note_activity() { last_activity_ = std::chrono::steady_clock::now(); }
+  void note_received(std::size_t bytes);
   [[nodiscard]] int idle_limit() const;
   [[nodiscard]] bool watching_idle() const;
-  [[nodiscard]] std::chrono::milliseconds idle_left() const;
+  [[nodiscard]] std::chrono::milliseconds idle_left(
+      std::chrono::steady_clock::time_point now) const;
+  [[nodiscard]] Stop bound_passed();
   [[nodiscard]] int poll_wait() const;
   [[nodiscard]] DWORD failure() const;
   [[nodiscard]] DWORD body_failure() const;
@@ -104,6 +108,7 @@ class Transfer {
   Stop stop_ = Stop::kNone;
   curl_off_t uploaded_ = 0;
   std::chrono::steady_clock::time_point last_activity_;
+  TransferBounds bounds_;
   ResponseHead head_;
   BodyBuffer body_;
 };

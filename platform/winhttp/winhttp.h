@@ -55,13 +55,18 @@ inline constexpr DWORD WINHTTP_DISABLE_KEEP_ALIVE = 0x00000008;
 
 // Extensions of this stand-in, with no platform value: bounds on a request as a whole, set with
 // WinHttpSetOption on a request before it is sent. The idle time-outs of WinHttpSetTimeouts end a
-// request whose bytes stop; these end one whose bytes trickle.
+// request whose bytes stop; these end one whose bytes trickle. Both count only the time the
+// caller spends inside the calls that wait for the server (sending, receiving, reading), so a
+// caller that stops reading for a while is not taken for a slow server.
 //   WINHTTP_OPTION_DEADLINE      a DWORD: milliseconds from the send within which the whole body
-//                                must have arrived; 0 (the default) sets none
-//   WINHTTP_OPTION_MINIMUM_RATE  a WINHTTP_MINIMUM_RATE: the transfer fails when fewer than
-//                                `bytes_per_second` arrive on average over `seconds`; zeros (the
-//                                default) set none
-// A request that passes either fails as a time-out does (ERROR_WINHTTP_TIMEOUT).
+//                                must have arrived; 0 (the default) sets none. For answers of a
+//                                bounded size.
+//   WINHTTP_OPTION_MINIMUM_RATE  a WINHTTP_MINIMUM_RATE: from the connection on, each span of
+//                                `seconds` must bring at least `bytes_per_second` times that
+//                                many bytes; zeros (the default) set none, one zero alone is
+//                                ERROR_INVALID_PARAMETER. For long transfers.
+// A request that passes either fails as a time-out does (ERROR_WINHTTP_TIMEOUT), at the call
+// that was waiting: the send, the receive or a read (the bytes before it kept).
 inline constexpr DWORD WINHTTP_OPTION_DEADLINE = 0x7F000001;
 inline constexpr DWORD WINHTTP_OPTION_MINIMUM_RATE = 0x7F000002;
 struct WINHTTP_MINIMUM_RATE {
@@ -180,12 +185,14 @@ BOOL WinHttpSetTimeouts(HINTERNET handle, int resolve_timeout, int connect_timeo
 BOOL WinHttpSetCredentials(HINTERNET request, DWORD target, DWORD scheme, LPCWSTR user_name,
                            LPCWSTR password, void* params);
 
-// WinHttpSetOption: WINHTTP_OPTION_DISABLE_FEATURE on a request before it is sent, with a DWORD of
-// WINHTTP_DISABLE_COOKIES (the session's cookie store is neither read nor filled),
+// WinHttpSetOption, on a request before it is sent: WINHTTP_OPTION_DISABLE_FEATURE with a DWORD
+// of WINHTTP_DISABLE_COOKIES (the session's cookie store is neither read nor filled),
 // WINHTTP_DISABLE_REDIRECTS (a redirect answer is the answer) and WINHTTP_DISABLE_KEEP_ALIVE (no
-// effect: connections are never kept). Fails with ERROR_INSUFFICIENT_BUFFER for a length below 4,
-// ERROR_WINHTTP_INVALID_OPTION for other options, ERROR_WINHTTP_INCORRECT_HANDLE_STATE once sent.
-// Deviation: WINHTTP_DISABLE_AUTHENTICATION fails with ERROR_NOT_SUPPORTED.
+// effect: connections are never kept); WINHTTP_OPTION_DEADLINE and WINHTTP_OPTION_MINIMUM_RATE
+// (above). Fails with ERROR_INSUFFICIENT_BUFFER for a length below the value's size,
+// ERROR_INVALID_PARAMETER for a null buffer or an unknown feature, ERROR_WINHTTP_INVALID_OPTION
+// for other options, ERROR_WINHTTP_INCORRECT_HANDLE_STATE once sent. Deviation:
+// WINHTTP_DISABLE_AUTHENTICATION fails with ERROR_NOT_SUPPORTED.
 BOOL WinHttpSetOption(HINTERNET handle, DWORD option, const void* buffer, DWORD length);
 
 // WinHttpAddRequestHeaders: adds the lines of `headers` (`length` characters, -1 = up to its NUL;
