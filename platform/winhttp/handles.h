@@ -73,6 +73,7 @@ struct Request final : WinHttpHandle {
   Credentials proxy_credentials;
   bool cookies_enabled = true;
   bool redirects_enabled = true;
+  bool keep_alive = true;
   std::unique_ptr<Transfer> transfer;  // from WinHttpSendRequest on
   std::u16string head;                 // the final answer's head, once received
 };

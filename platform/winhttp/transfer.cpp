@@ -88,15 +88,15 @@ DWORD winhttp_error(CURLcode code, bool redirected) {
 Transfer::Transfer(const Request& request, std::size_t body_size)
     : timeouts_(request.timeouts),
       body_size_(static_cast<curl_off_t>(body_size)),
+      multi_handle_(multi_handle_for_transfer()),
+      multi_(multi_handle_->get()),
       easy_(curl_easy_init()),
-      multi_(curl_multi_init()),
       bounds_(request.deadline, request.minimum_rate),
       head_(request.redirects_enabled) {}
 
 Transfer::~Transfer() {
   if (running_) curl_multi_remove_handle(multi_, easy_);
   if (easy_ != nullptr) curl_easy_cleanup(easy_);
-  if (multi_ != nullptr) curl_multi_cleanup(multi_);
   curl_slist_free_all(server_headers_);
   curl_slist_free_all(proxy_headers_);
 }
@@ -138,6 +138,7 @@ bool Transfer::configure(const Request& request, std::string_view body) {
   configure_headers(request);
   configure_proxy(request);
   configure_credentials(request);
+  configure_connection_use(request);
   configure_callbacks();
   configure_trust();
   return configured_;
@@ -202,7 +203,18 @@ void Transfer::configure_credentials(const Request& request) {
   set(CURLOPT_PASSWORD, request.server_credentials.password.c_str());
 }
 
+// A request with credentials gets a connection of its own, so that no other request goes over a
+// connection (or a proxy tunnel) that was opened for credentials it does not carry.
+void Transfer::configure_connection_use(const Request& request) {
+  const bool own_connection =
+      !request.keep_alive || request.server_credentials.set || request.proxy_credentials.set;
+  if (!own_connection) return;
+  set(CURLOPT_FRESH_CONNECT, 1L);
+  set(CURLOPT_FORBID_REUSE, 1L);
+}
+
 void Transfer::configure_callbacks() {
+  set(CURLOPT_PRIVATE, static_cast<void*>(this));
   set(CURLOPT_HEADERFUNCTION, &Transfer::on_header_line);
   set(CURLOPT_HEADERDATA, this);
   set(CURLOPT_WRITEFUNCTION, &Transfer::on_body_bytes);
@@ -295,9 +307,14 @@ void Transfer::step() {
     finish(CURLE_OUT_OF_MEMORY);
     return;
   }
+  // Other transfers of the shared multi handle may end here too.
   int queued = 0;
   while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
-    if (message->msg == CURLMSG_DONE) finish(message->data.result);
+    char* owner = nullptr;
+    if (message->msg != CURLMSG_DONE ||
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner) != CURLE_OK)
+      continue;
+    reinterpret_cast<Transfer*>(owner)->finish(message->data.result);
   }
   note_upload_progress();
 }
@@ -316,6 +333,7 @@ void Transfer::note_upload_progress() {
 
 void Transfer::finish(CURLcode result) {
   if (finished_) return;
+  note_upload_progress();
   finished_ = true;
   result_ = result;
   if (running_) curl_multi_remove_handle(multi_, easy_);
@@ -423,7 +441,9 @@ int Transfer::on_socket(void* self, curl_socket_t, curlsocktype purpose) {
   return CURL_SOCKOPT_OK;
 }
 
+// Connections secured under the trust that ends are not used again.
 void SetWinHttpTrustedCertificatesForTesting(std::string pem_certificates) {
   std::lock_guard lock(trust_mutex);
   trusted_certificates = std::move(pem_certificates);
+  drop_kept_connections();
 }

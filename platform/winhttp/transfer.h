@@ -16,6 +16,7 @@
 
 #include "platform/winhttp/body_buffer.h"
 #include "platform/winhttp/handles.h"
+#include "platform/winhttp/kept_connections.h"
 #include "platform/winhttp/response_head.h"
 #include "platform/winhttp/transfer_bounds.h"
 
@@ -62,6 +63,7 @@ class Transfer {
   void configure_headers(const Request& request);
   void configure_proxy(const Request& request);
   void configure_credentials(const Request& request);
+  void configure_connection_use(const Request& request);
   void configure_callbacks();
   void configure_trust();
   template <class Value>
@@ -92,8 +94,9 @@ class Transfer {
 
   const Timeouts& timeouts_;
   const curl_off_t body_size_;
-  CURL* easy_ = nullptr;
+  std::shared_ptr<MultiHandle> multi_handle_;  // released after the easy handle's cleanup
   CURLM* multi_ = nullptr;
+  CURL* easy_ = nullptr;
   curl_slist* server_headers_ = nullptr;
   curl_slist* proxy_headers_ = nullptr;
   bool configured_ = true;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/winhttp/handles.h"
+#include "platform/winhttp/kept_connections.h"
 #include "platform/winhttp/object_name.h"
 #include "platform/winhttp/transfer.h"
 #include "platform/winhttp/wire_text.h"
@@ -82,6 +83,7 @@ BOOL disable_features(Request& request, const void* buffer, DWORD length) {
   if (features & WINHTTP_DISABLE_AUTHENTICATION) return fail(ERROR_NOT_SUPPORTED);
   if (features & WINHTTP_DISABLE_COOKIES) request.cookies_enabled = false;
   if (features & WINHTTP_DISABLE_REDIRECTS) request.redirects_enabled = false;
+  if (features & WINHTTP_DISABLE_KEEP_ALIVE) request.keep_alive = false;
   return succeed();
 }
 
@@ -292,4 +294,8 @@ BOOL WinHttpQueryHeaders(HINTERNET handle, DWORD info_level, LPCWSTR name, void*
 
 BOOL WinHttpCloseHandle(HINTERNET handle) {
   return close_handle(handle) ? succeed() : fail(ERROR_INVALID_HANDLE);
+}
+
+void SetWinHttpConnectionReuseForTesting(bool enabled) {
+  keep_connections(enabled);
 }
