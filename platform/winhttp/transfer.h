@@ -2,8 +2,9 @@
 //
 // WinHttpSendRequest runs it until the request is out, WinHttpReceiveResponse until the final
 // answer's head is complete, the body calls until body bytes are ready; nothing runs between
-// them. Body bytes wait in a buffer of about 1 MiB at most: when it is full the transfer pauses
-// until the reader empties it, so the body is never held whole.
+// them, except that transfers sharing a multi handle (kept_connections.h) move each other on
+// while one of them waits. Body bytes wait in a buffer of about 1 MiB at most: when it is full
+// the transfer pauses until the reader empties it, so the body is never held whole.
 #pragma once
 
 #include <curl/curl.h>
