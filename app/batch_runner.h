@@ -4,7 +4,8 @@
 // any search runs, and runs one search at a time as the program does, fed keywords and returning
 // reports as frames over a socket pair (app/batch_frames.h). Reports are handed on in the order
 // of the keywords, each as soon as it and every one before it are in, whatever order the workers
-// finish in.
+// finish in. The batch's own process must run no search itself: a worker forked after one
+// would share that search's kept connections with it.
 //
 //   const std::vector<std::string> keywords = batch_keywords(file_text);
 //   const int status = run_batch(keywords, jobs, search_one, write_report);
