@@ -7,10 +7,12 @@
 #include "app/one_shot.h"
 #include "app/service_hosts.h"
 #include "app/startup.h"
+#include "platform/console/console.h"
 #include "platform/line_editor/line_editor.h"
 #include "runtime/memory.h"
 
 int main(int argc, char** argv) {
+  hold_closed_standard_descriptors();
   const CommandLine command_line = parse_command_line(
       std::span<const char* const>(argv, static_cast<std::size_t>(argc)), std::getenv);
   if (command_line.exit_status) return *command_line.exit_status;

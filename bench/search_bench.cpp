@@ -4,25 +4,29 @@
 // - http_visit: the six requests through the web request routine and the WinHTTP stand-in;
 // - the JSON work: two documents, six loads and fifteen reads, each load in a fresh engine;
 // - the conversions: the bodies from UTF-8 to GBK, and the addresses, paths and listing texts.
+// Last, the same search against the service made to look far away (a delay on every answer and
+// more on each new connection's first), with connections kept from request to request against
+// each request on a connection of its own.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "app/build_constants.h"
 #include "app/search_songs.h"
+#include "demo/answer_delay.h"
 #include "http/encodings.h"
 #include "http/http_visit.h"
 #include "json/json_document.h"
+#include "platform/winhttp/winhttp.h"
 #include "runtime/memory.h"
 #include "runtime/text_blocks.h"
 #include "runtime/value_to_text.h"
-#include "tests/support/scripted_music_service.h"
+#include "tests/support/httplib_server.h"
 
 namespace {
-
-using test_support::Endpoint;
 
 constexpr char kKeyword[] = "月亮";  // GBK, as the console hands it over
 constexpr char kKeywordOnTheWire[] = "%E6%9C%88%E4%BA%AE";
@@ -61,18 +65,57 @@ std::string play_info_answer(const std::string& hash) {
          R"(.mp3"})";
 }
 
-// The stand-in service on the benchmark's hosts, for the whole run.
-test_support::ScriptedMusicService& service() {
-  static auto* started = [] {
-    auto* service = new test_support::ScriptedMusicService(kSearchHost, kPlayInfoHost);
-    service->answer(Endpoint::search, {200, search_answer()});
-    service->handle(Endpoint::play_info,
-                    [](const httplib::Request& request, httplib::Response& response) {
-                      response.set_content(play_info_answer(request.get_param_value("hash")),
-                                           "application/json; charset=utf-8");
-                    });
-    return service;
-  }();
+// How far away the service looks; no delay but in the far-service benchmarks.
+AnswerDelay& delay() {
+  static auto* made = new AnswerDelay;
+  return *made;
+}
+
+// A request on one connection after another, as a service that keeps connections takes them.
+constexpr std::size_t kRequestsPerConnection = 100;
+
+// The stand-in service on the benchmark's hosts ("address:port"), for the whole run: plain
+// cpp-httplib servers, which keep connections open as a real service does.
+class BenchService {
+ public:
+  BenchService() : search_(address_of(kSearchHost)), play_info_(address_of(kPlayInfoHost)) {
+    search_->Get(kSearchPath, [](const httplib::Request& request, httplib::Response& response) {
+      delay().before_answer(request);
+      response.set_content(search_answer(), kJson);
+    });
+    play_info_->Get(
+        kPlayInfoPath, [](const httplib::Request& request, httplib::Response& response) {
+          delay().before_answer(request);
+          response.set_content(play_info_answer(request.get_param_value("hash")), kJson);
+        });
+    for (httplib::Server* server : {search_.operator->(), play_info_.operator->()}) {
+      server->set_keep_alive_max_count(kRequestsPerConnection);
+      send_writes_at_once(*server);
+    }
+    listening_ = search_.start_on_port(port_of(kSearchHost)) &&
+                 play_info_.start_on_port(port_of(kPlayInfoHost));
+  }
+
+  [[nodiscard]] bool listening() const { return listening_; }
+
+ private:
+  static constexpr char kSearchPath[] = "/api/v3/search/song";
+  static constexpr char kPlayInfoPath[] = "/app/i/getSongInfo.php";
+  static constexpr char kJson[] = "application/json; charset=utf-8";
+
+  static std::string address_of(std::string_view host) {
+    return std::string(host.substr(0, host.rfind(':')));
+  }
+  static std::uint16_t port_of(std::string_view host) {
+    return static_cast<std::uint16_t>(std::stoi(std::string(host.substr(host.rfind(':') + 1))));
+  }
+
+  test_support::HttplibServer search_, play_info_;
+  bool listening_ = false;
+};
+
+BenchService& service() {
+  static auto* started = new BenchService;
   return *started;
 }
 
@@ -104,16 +147,21 @@ bool ready(benchmark::State& state) {
   static const bool started = (runtime_init(), true);
   (void)started;
   if (!service().listening()) {
-    state.SkipWithError(service().failure().c_str());
+    state.SkipWithError("the benchmark's hosts cannot be listened on");
     return false;
   }
   return true;
 }
 
-// Ends a benchmark iteration's records, so that the service does not grow over the run.
-void forget_requests() {
-  service().forget_requests();
-}
+// Whether the stand-in keeps connections from request to request, for one benchmark; the
+// default again after it.
+class ConnectionsKept {
+ public:
+  explicit ConnectionsKept(bool kept) { SetWinHttpConnectionReuseForTesting(kept); }
+  ~ConnectionsKept() { SetWinHttpConnectionReuseForTesting(true); }
+  ConnectionsKept(const ConnectionsKept&) = delete;
+  ConnectionsKept& operator=(const ConnectionsKept&) = delete;
+};
 
 // ---------------------------------------------------------------------------------------------
 // The search and its baseline.
@@ -136,18 +184,18 @@ void BM_Search_SixPlainLibcurlRequests(benchmark::State& state) {
       if (curl_easy_perform(easy) != CURLE_OK || body.empty()) state.SkipWithError("no answer");
       curl_easy_cleanup(easy);
     }
-    forget_requests();
   }
 }
 
+// On new connections, as its baseline makes them.
 void BM_Search_SearchSongs(benchmark::State& state) {
   if (!ready(state)) return;
+  const ConnectionsKept on_new_connections(false);
   const Text keyword = text_copy(kKeyword);
   const std::string last_address = "http://media.test/music/" + hash_of(kHits - 1) + ".mp3\r\n";
   for (auto _ : state) {
     const Text listing = search_songs(keyword);
     if (!listing.view().ends_with(last_address)) state.SkipWithError("the listing is not whole");
-    forget_requests();
   }
 }
 
@@ -156,6 +204,7 @@ void BM_Search_SearchSongs(benchmark::State& state) {
 
 void BM_Part_HttpVisitSixRequests(benchmark::State& state) {
   if (!ready(state)) return;
+  const ConnectionsKept on_new_connections(false);
   std::vector<Text> urls;
   for (const std::string& url : addresses().search_made)
     urls.push_back(text_copy(url.c_str()));
@@ -165,7 +214,6 @@ void BM_Part_HttpVisitSixRequests(benchmark::State& state) {
       const Text body = http_visit_omitting_all(url, fresh);
       if (body.empty()) state.SkipWithError("no answer");
     }
-    forget_requests();
   }
 }
 
@@ -241,11 +289,71 @@ void BM_Part_Conversions(benchmark::State& state) {
   }
 }
 
+// ---------------------------------------------------------------------------------------------
+// A far service: 25 ms on every answer and 25 ms more on each new connection's first. A search
+// on new connections waits twelve times; with connections kept, eight (the search host's
+// connection and answer, the play-info host's connection and five answers).
+
+constexpr auto kAnswerDelay = std::chrono::milliseconds(25);
+constexpr auto kConnectionDelay = std::chrono::milliseconds(25);
+
+// The far service, for one benchmark.
+class FarService {
+ public:
+  FarService() { delay().set(kAnswerDelay, kConnectionDelay); }
+  ~FarService() { delay().set({}, {}); }
+  FarService(const FarService&) = delete;
+  FarService& operator=(const FarService&) = delete;
+};
+
+void search_once(benchmark::State& state, const Text& keyword) {
+  const std::string last_address = "http://media.test/music/" + hash_of(kHits - 1) + ".mp3\r\n";
+  const Text listing = search_songs(keyword);
+  if (!listing.view().ends_with(last_address)) state.SkipWithError("the listing is not whole");
+}
+
+// The baseline: every request on a connection of its own, as before connections were kept.
+void BM_FarService_SearchOnNewConnections(benchmark::State& state) {
+  if (!ready(state)) return;
+  const FarService far;
+  const ConnectionsKept on_new_connections(false);
+  const Text keyword = text_copy(kKeyword);
+  for (auto _ : state)
+    search_once(state, keyword);
+}
+
+// One search as a program run makes it: no connection kept from before it.
+void BM_FarService_SearchWithConnectionsKept(benchmark::State& state) {
+  if (!ready(state)) return;
+  const FarService far;
+  const Text keyword = text_copy(kKeyword);
+  for (auto _ : state) {
+    state.PauseTiming();
+    SetWinHttpConnectionReuseForTesting(true);  // drops the connections of the search before
+    state.ResumeTiming();
+    search_once(state, keyword);
+  }
+}
+
+// Searches one after another in one process, as a batch's worker makes them.
+void BM_FarService_ConsecutiveSearchesWithConnectionsKept(benchmark::State& state) {
+  if (!ready(state)) return;
+  const FarService far;
+  const Text keyword = text_copy(kKeyword);
+  for (auto _ : state)
+    search_once(state, keyword);
+}
+
 BENCHMARK(BM_Search_SixPlainLibcurlRequests)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Search_SearchSongs)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Part_HttpVisitSixRequests)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Part_JsonWork)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Part_Conversions)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_FarService_SearchOnNewConnections)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FarService_SearchWithConnectionsKept)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FarService_ConsecutiveSearchesWithConnectionsKept)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

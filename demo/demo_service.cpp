@@ -1,10 +1,12 @@
 // The demo music service: the song-search and play-info endpoints on two loopback addresses,
 // answering from a catalog file, so that songsearch can be tried without the network.
 //
-//   demo_service [--port N] [--catalog FILE]
+//   demo_service [--port N] [--catalog FILE] [--answer-delay MS] [--connection-delay MS]
 //
 // The song search listens on 127.0.0.1 and the play information on 127.0.0.2, both on port N, or
-// on one port chosen at start when N is 0 (the default). The first line printed names both
+// on one port chosen at start when N is 0 (the default). The delays make the service look far
+// away: each answer waits the answer delay, and the first answer on a new connection waits the
+// connection delay more (both 0 unless given). The first line printed names both
 // addresses; after it comes one line for each request received. SIGINT or SIGTERM stops it.
 #include <httplib.h>
 #include <signal.h>
@@ -19,6 +21,7 @@
 #include <string_view>
 #include <thread>
 
+#include "demo/answer_delay.h"
 #include "demo/answers.h"
 #include "demo/catalog.h"
 #include "demo/tones.h"
@@ -35,10 +38,13 @@ constexpr char kWav[] = "audio/wav";
 constexpr int kSongSeconds = 4;
 constexpr int kDefaultPageSize = 5, kLargestPageSize = 50;
 constexpr int kPortTries = 20;
+constexpr int kLongestDelayMs = 60'000;
 
 struct Options {
   int port = 0;
   std::string catalog = DEMO_CATALOG_PATH;
+  int answer_delay_ms = 0;
+  int connection_delay_ms = 0;
 };
 
 std::optional<int> number_of(std::string_view text) {
@@ -53,8 +59,14 @@ std::optional<Options> options_of(int argc, char** argv) {
   for (int at = 1; at < argc; at += 2) {
     const std::string_view name = argv[at];
     if (at + 1 == argc) return std::nullopt;
+    const auto delay = number_of(argv[at + 1]);
+    const bool delay_valid = delay && *delay >= 0 && *delay <= kLongestDelayMs;
     if (name == "--catalog") {
       options.catalog = argv[at + 1];
+    } else if (name == "--answer-delay" && delay_valid) {
+      options.answer_delay_ms = *delay;
+    } else if (name == "--connection-delay" && delay_valid) {
+      options.connection_delay_ms = *delay;
     } else if (const auto port = number_of(argv[at + 1]);
                name == "--port" && port && *port >= 0 && *port <= 65535) {
       options.port = *port;
@@ -138,21 +150,25 @@ struct Servers {
   std::unique_ptr<httplib::Server> play_info = std::make_unique<httplib::Server>();
   int port = -1;
 
-  explicit Servers(const Catalog& catalog) {
+  Servers(const Catalog& catalog, AnswerDelay& delay) {
     search->Get(kSearchPath,
-                [&catalog](const httplib::Request& request, httplib::Response& response) {
+                [&catalog, &delay](const httplib::Request& request, httplib::Response& response) {
+                  delay.before_answer(request);
                   answer_search(catalog, request, response);
                 });
-    play_info->Get(kPlayInfoPath,
-                   [&catalog](const httplib::Request& request, httplib::Response& response) {
-                     answer_play_info(catalog, request, response);
-                   });
+    play_info->Get(kPlayInfoPath, [&catalog, &delay](const httplib::Request& request,
+                                                     httplib::Response& response) {
+      delay.before_answer(request);
+      answer_play_info(catalog, request, response);
+    });
     play_info->Get(kMediaPath,
                    [&catalog](const httplib::Request& request, httplib::Response& response) {
                      answer_media(catalog, song_audio(catalog), request, response);
                    });
     search->set_logger(log_request);
     play_info->set_logger(log_request);
+    send_writes_at_once(*search);
+    send_writes_at_once(*play_info);
   }
 
   // Binds both servers to `wanted`, or to one port free on both addresses when it is 0.
@@ -167,9 +183,10 @@ struct Servers {
   }
 };
 
-std::unique_ptr<Servers> bound_servers(const Catalog& catalog, int wanted_port) {
+std::unique_ptr<Servers> bound_servers(const Catalog& catalog, AnswerDelay& delay,
+                                       int wanted_port) {
   for (int tries = 0; tries < kPortTries; ++tries) {
-    auto servers = std::make_unique<Servers>(catalog);
+    auto servers = std::make_unique<Servers>(catalog, delay);
     if (servers->bind(wanted_port)) return servers;
     if (wanted_port != 0) break;
   }
@@ -181,7 +198,9 @@ std::unique_ptr<Servers> bound_servers(const Catalog& catalog, int wanted_port) 
 int main(int argc, char** argv) {
   const std::optional<Options> options = options_of(argc, argv);
   if (!options) {
-    std::fprintf(stderr, "usage: demo_service [--port N] [--catalog FILE]\n");
+    std::fprintf(stderr,
+                 "usage: demo_service [--port N] [--catalog FILE] [--answer-delay MS] "
+                 "[--connection-delay MS]\n");
     return 2;
   }
   std::string error;
@@ -199,7 +218,10 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
   static_cast<void>(song_audio(*catalog));  // made now, before the first request waits for it
-  const std::unique_ptr<Servers> servers = bound_servers(*catalog, options->port);
+  AnswerDelay delay;
+  delay.set(std::chrono::milliseconds(options->answer_delay_ms),
+            std::chrono::milliseconds(options->connection_delay_ms));
+  const std::unique_ptr<Servers> servers = bound_servers(*catalog, delay, options->port);
   if (!servers) {
     std::fprintf(stderr, "demo_service: cannot listen on %s and %s (port %d)\n", kSearchAddress,
                  kPlayInfoAddress, options->port);

@@ -286,6 +286,12 @@ Text http_visit(const Text& url, std::optional<std::int32_t> method, HttpVariabl
   if (!WinHttpSetTimeouts(request, timeout, timeout, timeout, timeout)) {
     return fail(status, kTimeoutsNotSet);
   }
+  // The time-out is idle time, which a server trickling its answer byte by byte never reaches:
+  // the request as a whole gets twice the time-out.
+  if (const DWORD deadline = 2 * static_cast<DWORD>(timeout);
+      !WinHttpSetOption(request, WINHTTP_OPTION_DEADLINE, &deadline, sizeof deadline)) {
+    return fail(status, kTimeoutsNotSet);
+  }
 
   const auto set_credentials = [request](DWORD credential_target, const Text& user,
                                          const Text& secret) {

@@ -278,6 +278,15 @@ bool take_key(InputStream& input) {
 
 }  // namespace
 
+void hold_closed_standard_descriptors() {
+  for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(descriptor, F_GETFD) != -1) continue;
+    // open takes the lowest free number, which is this one: the ones below it are open already.
+    const int unusable_access = descriptor == STDIN_FILENO ? O_WRONLY : O_RDONLY;
+    static_cast<void>(::open("/dev/null", unusable_access | O_CLOEXEC));
+  }
+}
+
 HANDLE GetStdHandle(DWORD which) {
   void* stream = nullptr;
   int descriptor = -1;

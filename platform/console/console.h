@@ -28,6 +28,13 @@ inline constexpr int kGetchEndOfInput = -1;
 // gives null rather than INVALID_HANDLE_VALUE.
 HANDLE GetStdHandle(DWORD which);
 
+// Keeps a standard descriptor that the program was started without (0, 1 or 2 closed) unusable
+// for the whole run: /dev/null is opened on it with the access that the stream cannot use, so
+// that GetStdHandle still gives a handle whose reads or writes fail as on a closed descriptor.
+// Without it the first socket or file the process opens would take the number, and output meant
+// for the terminal would go to a server. Call it first thing in main.
+void hold_closed_standard_descriptors();
+
 // WriteFile (synchronous, to a standard output or error handle): writes `count` GBK bytes of
 // `buffer`, converted to the terminal's character set, with at most one underlying write plus
 // whatever finishes the character that write cut in two.

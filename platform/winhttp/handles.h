@@ -4,6 +4,7 @@
 // every child holds one to its parent, so closing a session before its requests is safe.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,11 +66,14 @@ struct Request final : WinHttpHandle {
   std::string target;  // the escaped object name
   bool secure = false;
   Timeouts timeouts;
+  std::chrono::milliseconds deadline{0};  // 0: none
+  WINHTTP_MINIMUM_RATE minimum_rate;      // zeros: none
   RequestHeaders headers;
   Credentials server_credentials;
   Credentials proxy_credentials;
   bool cookies_enabled = true;
   bool redirects_enabled = true;
+  bool keep_alive = true;
   std::unique_ptr<Transfer> transfer;  // from WinHttpSendRequest on
   std::u16string head;                 // the final answer's head, once received
 };

@@ -85,17 +85,18 @@ DWORD winhttp_error(CURLcode code, bool redirected) {
   }
 }
 
-Transfer::Transfer(const Timeouts& timeouts, bool redirects_followed, std::size_t body_size)
-    : timeouts_(timeouts),
+Transfer::Transfer(const Request& request, std::size_t body_size)
+    : timeouts_(request.timeouts),
       body_size_(static_cast<curl_off_t>(body_size)),
+      multi_handle_(multi_handle_for_transfer()),
+      multi_(multi_handle_->get()),
       easy_(curl_easy_init()),
-      multi_(curl_multi_init()),
-      head_(redirects_followed) {}
+      bounds_(request.deadline, request.minimum_rate),
+      head_(request.redirects_enabled) {}
 
 Transfer::~Transfer() {
   if (running_) curl_multi_remove_handle(multi_, easy_);
   if (easy_ != nullptr) curl_easy_cleanup(easy_);
-  if (multi_ != nullptr) curl_multi_cleanup(multi_);
   curl_slist_free_all(server_headers_);
   curl_slist_free_all(proxy_headers_);
 }
@@ -103,8 +104,7 @@ Transfer::~Transfer() {
 DWORD Transfer::create(const Request& request, std::string_view body,
                        std::unique_ptr<Transfer>* transfer) {
   if (!is_url_host(request.connection->server)) return ERROR_WINHTTP_NAME_NOT_RESOLVED;
-  std::unique_ptr<Transfer> created(
-      new Transfer(request.timeouts, request.redirects_enabled, body.size()));
+  std::unique_ptr<Transfer> created(new Transfer(request, body.size()));
   if (created->easy_ == nullptr || created->multi_ == nullptr || !created->configure(request, body))
     return ERROR_NOT_ENOUGH_MEMORY;
   *transfer = std::move(created);
@@ -138,6 +138,7 @@ bool Transfer::configure(const Request& request, std::string_view body) {
   configure_headers(request);
   configure_proxy(request);
   configure_credentials(request);
+  configure_connection_use(request);
   configure_callbacks();
   configure_trust();
   return configured_;
@@ -202,7 +203,18 @@ void Transfer::configure_credentials(const Request& request) {
   set(CURLOPT_PASSWORD, request.server_credentials.password.c_str());
 }
 
+// A request with credentials gets a connection of its own, so that no other request goes over a
+// connection (or a proxy tunnel) that was opened for credentials it does not carry.
+void Transfer::configure_connection_use(const Request& request) {
+  const bool own_connection =
+      !request.keep_alive || request.server_credentials.set || request.proxy_credentials.set;
+  if (!own_connection) return;
+  set(CURLOPT_FRESH_CONNECT, 1L);
+  set(CURLOPT_FORBID_REUSE, 1L);
+}
+
 void Transfer::configure_callbacks() {
+  set(CURLOPT_PRIVATE, static_cast<void*>(this));
   set(CURLOPT_HEADERFUNCTION, &Transfer::on_header_line);
   set(CURLOPT_HEADERDATA, this);
   set(CURLOPT_WRITEFUNCTION, &Transfer::on_body_bytes);
@@ -271,19 +283,22 @@ std::size_t Transfer::take_body(std::span<std::byte> buffer) {
 }
 
 // Runs the transfer until `reached()` holds or it finishes, waiting on its sockets in between
-// and ending it when the idle time-out passes without a byte moving.
+// and ending it when the idle time-out passes without a byte moving or a bound on the whole
+// request is passed. Only this waiting counts towards the bounds.
 template <class Reached>
 void Transfer::run_until(const Reached& reached) {
+  bounds_.start_waiting(std::chrono::steady_clock::now());
   while (!finished_ && !reached()) {
     step();
-    if (finished_ || reached()) return;
-    if (watching_idle() && idle_left().count() <= 0) {
-      stop(Stop::kIdle);
-      return;
+    if (finished_ || reached()) break;
+    if (const Stop passed = bound_passed(); passed != Stop::kNone) {
+      stop(passed);
+      break;
     }
     if (curl_multi_poll(multi_, nullptr, 0, poll_wait(), nullptr) != CURLM_OK)
       finish(CURLE_RECV_ERROR);
   }
+  bounds_.stop_waiting(std::chrono::steady_clock::now());
 }
 
 void Transfer::step() {
@@ -292,9 +307,14 @@ void Transfer::step() {
     finish(CURLE_OUT_OF_MEMORY);
     return;
   }
+  // Other transfers of the shared multi handle may end here too.
   int queued = 0;
   while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
-    if (message->msg == CURLMSG_DONE) finish(message->data.result);
+    char* owner = nullptr;
+    if (message->msg != CURLMSG_DONE ||
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner) != CURLE_OK)
+      continue;
+    reinterpret_cast<Transfer*>(owner)->finish(message->data.result);
   }
   note_upload_progress();
 }
@@ -313,10 +333,16 @@ void Transfer::note_upload_progress() {
 
 void Transfer::finish(CURLcode result) {
   if (finished_) return;
+  note_upload_progress();
   finished_ = true;
   result_ = result;
   if (running_) curl_multi_remove_handle(multi_, easy_);
   running_ = false;
+}
+
+void Transfer::note_received(std::size_t bytes) {
+  note_activity();
+  bounds_.note_received(bytes);
 }
 
 void Transfer::stop(Stop reason) {
@@ -334,20 +360,38 @@ bool Transfer::watching_idle() const {
   return connection_ready_ && idle_limit() > 0;
 }
 
-std::chrono::milliseconds Transfer::idle_left() const {
-  const auto idle = std::chrono::steady_clock::now() - last_activity_;
+std::chrono::milliseconds Transfer::idle_left(std::chrono::steady_clock::time_point now) const {
   return std::chrono::milliseconds(idle_limit()) -
-         std::chrono::duration_cast<std::chrono::milliseconds>(idle);
+         std::chrono::duration_cast<std::chrono::milliseconds>(now - last_activity_);
+}
+
+Transfer::Stop Transfer::bound_passed() {
+  const auto now = std::chrono::steady_clock::now();
+  if (watching_idle() && idle_left(now).count() <= 0) return Stop::kIdle;
+  switch (bounds_.check(now)) {
+    case TransferBounds::Passed::kDeadline:
+      return Stop::kDeadline;
+    case TransferBounds::Passed::kMinimumRate:
+      return Stop::kTooSlow;
+    case TransferBounds::Passed::kNone:
+      break;
+  }
+  return Stop::kNone;
 }
 
 int Transfer::poll_wait() const {
-  if (!watching_idle()) return kLongestPollMs;
-  return static_cast<int>(std::clamp<long long>(idle_left().count(), 1, kLongestPollMs));
+  const auto now = std::chrono::steady_clock::now();
+  std::chrono::milliseconds wait(kLongestPollMs);
+  if (watching_idle()) wait = std::min(wait, idle_left(now));
+  wait = bounds_.time_left(now, wait);
+  return static_cast<int>(std::clamp<long long>(wait.count(), 1, kLongestPollMs));
 }
 
 DWORD Transfer::failure() const {
   switch (stop_) {
     case Stop::kIdle:
+    case Stop::kDeadline:
+    case Stop::kTooSlow:
       return ERROR_WINHTTP_TIMEOUT;
     case Stop::kHeadTooLarge:
       return ERROR_WINHTTP_HEADER_SIZE_OVERFLOW;
@@ -364,24 +408,23 @@ DWORD Transfer::body_failure() const {
 
 std::size_t Transfer::on_header_line(char* data, std::size_t size, std::size_t count, void* self) {
   auto* transfer = static_cast<Transfer*>(self);
-  transfer->note_activity();
   if (!transfer->head_.take_line({data, size * count})) {
     transfer->stop_ = Stop::kHeadTooLarge;
     return 0;
   }
+  transfer->note_received(size * count);
   return size * count;
 }
 
 std::size_t Transfer::on_body_bytes(char* data, std::size_t size, std::size_t count, void* self) {
   auto* transfer = static_cast<Transfer*>(self);
-  transfer->note_activity();
-  if (!transfer->head_.complete()) return size * count;  // an interim or redirect answer's body
-  if (transfer->body_.size() >= kBodyBufferLimit) {
-    transfer->paused_ = true;
+  if (transfer->head_.complete() && transfer->body_.size() >= kBodyBufferLimit) {
+    transfer->paused_ = true;  // the bytes come again on resuming: they are not counted yet
     return CURL_WRITEFUNC_PAUSE;
   }
-  transfer->body_.append(data, size * count);
-  return size * count;
+  transfer->note_received(size * count);
+  if (transfer->head_.complete()) transfer->body_.append(data, size * count);
+  return size * count;  // an interim or redirect answer's body is dropped
 }
 
 int Transfer::on_connected(void* self, char*, char*, int, int) {
@@ -389,6 +432,7 @@ int Transfer::on_connected(void* self, char*, char*, int, int) {
   transfer->connection_ready_ = true;
   transfer->connected_once_ = true;
   transfer->note_activity();
+  transfer->bounds_.note_connected(transfer->last_activity_);
   return CURL_PREREQFUNC_OK;
 }
 
@@ -397,7 +441,9 @@ int Transfer::on_socket(void* self, curl_socket_t, curlsocktype purpose) {
   return CURL_SOCKOPT_OK;
 }
 
+// Connections secured under the trust that ends are not used again.
 void SetWinHttpTrustedCertificatesForTesting(std::string pem_certificates) {
   std::lock_guard lock(trust_mutex);
   trusted_certificates = std::move(pem_certificates);
+  drop_kept_connections();
 }

@@ -2,8 +2,9 @@
 //
 // WinHttpSendRequest runs it until the request is out, WinHttpReceiveResponse until the final
 // answer's head is complete, the body calls until body bytes are ready; nothing runs between
-// them. Body bytes wait in a buffer of about 1 MiB at most: when it is full the transfer pauses
-// until the reader empties it, so the body is never held whole.
+// them, except that transfers sharing a multi handle (kept_connections.h) move each other on
+// while one of them waits. Body bytes wait in a buffer of about 1 MiB at most: when it is full
+// the transfer pauses until the reader empties it, so the body is never held whole.
 #pragma once
 
 #include <curl/curl.h>
@@ -16,7 +17,9 @@
 
 #include "platform/winhttp/body_buffer.h"
 #include "platform/winhttp/handles.h"
+#include "platform/winhttp/kept_connections.h"
 #include "platform/winhttp/response_head.h"
+#include "platform/winhttp/transfer_bounds.h"
 
 // Initialises libcurl once for the process; false when it cannot be used.
 [[nodiscard]] bool libcurl_ready();
@@ -53,14 +56,15 @@ class Transfer {
   [[nodiscard]] DWORD read(std::span<std::byte> buffer, std::size_t* count);
 
  private:
-  enum class Stop { kNone, kIdle, kHeadTooLarge };
+  enum class Stop { kNone, kIdle, kDeadline, kTooSlow, kHeadTooLarge };
 
-  Transfer(const Timeouts& timeouts, bool redirects_followed, std::size_t body_size);
+  Transfer(const Request& request, std::size_t body_size);
   [[nodiscard]] bool configure(const Request& request, std::string_view body);
   void configure_method(const Request& request, std::string_view body);
   void configure_headers(const Request& request);
   void configure_proxy(const Request& request);
   void configure_credentials(const Request& request);
+  void configure_connection_use(const Request& request);
   void configure_callbacks();
   void configure_trust();
   template <class Value>
@@ -73,9 +77,12 @@ class Transfer {
   void finish(CURLcode result);
   void stop(Stop reason);
   void note_activity() { last_activity_ = std::chrono::steady_clock::now(); }
+  void note_received(std::size_t bytes);
   [[nodiscard]] int idle_limit() const;
   [[nodiscard]] bool watching_idle() const;
-  [[nodiscard]] std::chrono::milliseconds idle_left() const;
+  [[nodiscard]] std::chrono::milliseconds idle_left(
+      std::chrono::steady_clock::time_point now) const;
+  [[nodiscard]] Stop bound_passed();
   [[nodiscard]] int poll_wait() const;
   [[nodiscard]] DWORD failure() const;
   [[nodiscard]] DWORD body_failure() const;
@@ -88,8 +95,9 @@ class Transfer {
 
   const Timeouts& timeouts_;
   const curl_off_t body_size_;
-  CURL* easy_ = nullptr;
+  std::shared_ptr<MultiHandle> multi_handle_;  // released after the easy handle's cleanup
   CURLM* multi_ = nullptr;
+  CURL* easy_ = nullptr;
   curl_slist* server_headers_ = nullptr;
   curl_slist* proxy_headers_ = nullptr;
   bool configured_ = true;
@@ -104,6 +112,7 @@ class Transfer {
   Stop stop_ = Stop::kNone;
   curl_off_t uploaded_ = 0;
   std::chrono::steady_clock::time_point last_activity_;
+  TransferBounds bounds_;
   ResponseHead head_;
   BodyBuffer body_;
 };

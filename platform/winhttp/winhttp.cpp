@@ -2,10 +2,12 @@
 #include "platform/winhttp/winhttp.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 
 #include "platform/winhttp/handles.h"
+#include "platform/winhttp/kept_connections.h"
 #include "platform/winhttp/object_name.h"
 #include "platform/winhttp/transfer.h"
 #include "platform/winhttp/wire_text.h"
@@ -60,6 +62,45 @@ std::shared_ptr<Request> find_answered_request(HINTERNET handle) {
 
 DWORD clamp_to_dword(std::size_t count) {
   return static_cast<DWORD>(std::min<std::size_t>(count, UINT32_MAX));
+}
+
+// The option's value, copied out of the caller's buffer; false (last error set) when the buffer
+// is null or too short for it.
+template <class Value>
+bool option_value(const void* buffer, DWORD length, Value* value) {
+  if (buffer == nullptr) return fail(ERROR_INVALID_PARAMETER);
+  if (length < sizeof(Value)) return fail(ERROR_INSUFFICIENT_BUFFER);
+  std::memcpy(value, buffer, sizeof(Value));
+  return true;
+}
+
+BOOL disable_features(Request& request, const void* buffer, DWORD length) {
+  DWORD features = 0;
+  if (!option_value(buffer, length, &features)) return false;
+  constexpr DWORD kKnown = WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_REDIRECTS |
+                           WINHTTP_DISABLE_AUTHENTICATION | WINHTTP_DISABLE_KEEP_ALIVE;
+  if ((features & ~kKnown) != 0) return fail(ERROR_INVALID_PARAMETER);
+  if (features & WINHTTP_DISABLE_AUTHENTICATION) return fail(ERROR_NOT_SUPPORTED);
+  if (features & WINHTTP_DISABLE_COOKIES) request.cookies_enabled = false;
+  if (features & WINHTTP_DISABLE_REDIRECTS) request.redirects_enabled = false;
+  if (features & WINHTTP_DISABLE_KEEP_ALIVE) request.keep_alive = false;
+  return succeed();
+}
+
+BOOL set_deadline(Request& request, const void* buffer, DWORD length) {
+  DWORD milliseconds = 0;
+  if (!option_value(buffer, length, &milliseconds)) return false;
+  request.deadline = std::chrono::milliseconds(milliseconds);
+  return succeed();
+}
+
+// A rate is both numbers or neither: a floor without a span (or the reverse) means nothing.
+BOOL set_minimum_rate(Request& request, const void* buffer, DWORD length) {
+  WINHTTP_MINIMUM_RATE rate;
+  if (!option_value(buffer, length, &rate)) return false;
+  if ((rate.bytes_per_second == 0) != (rate.seconds == 0)) return fail(ERROR_INVALID_PARAMETER);
+  request.minimum_rate = rate;
+  return succeed();
 }
 
 }  // namespace
@@ -162,18 +203,16 @@ BOOL WinHttpSetCredentials(HINTERNET handle, DWORD target, DWORD scheme, LPCWSTR
 BOOL WinHttpSetOption(HINTERNET handle, DWORD option, const void* buffer, DWORD length) {
   std::shared_ptr<Request> request = find_unsent_request(handle);
   if (request == nullptr) return false;
-  if (option != WINHTTP_OPTION_DISABLE_FEATURE) return fail(ERROR_WINHTTP_INVALID_OPTION);
-  if (buffer == nullptr) return fail(ERROR_INVALID_PARAMETER);
-  if (length < sizeof(DWORD)) return fail(ERROR_INSUFFICIENT_BUFFER);
-  DWORD features = 0;
-  std::memcpy(&features, buffer, sizeof features);
-  constexpr DWORD kKnown = WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_REDIRECTS |
-                           WINHTTP_DISABLE_AUTHENTICATION | WINHTTP_DISABLE_KEEP_ALIVE;
-  if ((features & ~kKnown) != 0) return fail(ERROR_INVALID_PARAMETER);
-  if (features & WINHTTP_DISABLE_AUTHENTICATION) return fail(ERROR_NOT_SUPPORTED);
-  if (features & WINHTTP_DISABLE_COOKIES) request->cookies_enabled = false;
-  if (features & WINHTTP_DISABLE_REDIRECTS) request->redirects_enabled = false;
-  return succeed();
+  switch (option) {
+    case WINHTTP_OPTION_DISABLE_FEATURE:
+      return disable_features(*request, buffer, length);
+    case WINHTTP_OPTION_DEADLINE:
+      return set_deadline(*request, buffer, length);
+    case WINHTTP_OPTION_MINIMUM_RATE:
+      return set_minimum_rate(*request, buffer, length);
+    default:
+      return fail(ERROR_WINHTTP_INVALID_OPTION);
+  }
 }
 
 BOOL WinHttpAddRequestHeaders(HINTERNET handle, LPCWSTR headers, DWORD length, DWORD modifiers) {
@@ -255,4 +294,8 @@ BOOL WinHttpQueryHeaders(HINTERNET handle, DWORD info_level, LPCWSTR name, void*
 
 BOOL WinHttpCloseHandle(HINTERNET handle) {
   return close_handle(handle) ? succeed() : fail(ERROR_INVALID_HANDLE);
+}
+
+void SetWinHttpConnectionReuseForTesting(bool enabled) {
+  keep_connections(enabled);
 }

@@ -13,6 +13,15 @@
 // body breaks off. The transfer itself is driven lazily by these calls, one step at a time, so
 // the body is never held whole: at most about 1 MiB of it waits between two reads.
 //
+// Connections: a connection whose answer was read to its end, and that neither side asked to
+// close, is kept, and a later request to the same host and port (and through the same proxy)
+// goes over it; names are resolved once for a while. Every request still goes out byte for byte
+// as it would on a new connection (no Connection line is added), a request closed before its
+// body's end closes its connection, and a kept connection the server dropped is replaced by a
+// fresh one. A request with credentials, or with WINHTTP_DISABLE_KEEP_ALIVE, has a connection of
+// its own. Deviation: the platform keeps connections per session; here they are kept across
+// sessions, for the whole of the (single-threaded) program, each thread having its own.
+//
 // Only what the system uses is carried: HTTP/1.1 in synchronous mode, Basic credentials, the
 // feature switches for cookies and redirects, and the raw header block. Everything else named
 // below fails with ERROR_NOT_SUPPORTED, never silently. Environment proxy variables are ignored.
@@ -55,13 +64,18 @@ inline constexpr DWORD WINHTTP_DISABLE_KEEP_ALIVE = 0x00000008;
 
 // Extensions of this stand-in, with no platform value: bounds on a request as a whole, set with
 // WinHttpSetOption on a request before it is sent. The idle time-outs of WinHttpSetTimeouts end a
-// request whose bytes stop; these end one whose bytes trickle.
+// request whose bytes stop; these end one whose bytes trickle. Both count only the time the
+// caller spends inside the calls that wait for the server (sending, receiving, reading), so a
+// caller that stops reading for a while is not taken for a slow server.
 //   WINHTTP_OPTION_DEADLINE      a DWORD: milliseconds from the send within which the whole body
-//                                must have arrived; 0 (the default) sets none
-//   WINHTTP_OPTION_MINIMUM_RATE  a WINHTTP_MINIMUM_RATE: the transfer fails when fewer than
-//                                `bytes_per_second` arrive on average over `seconds`; zeros (the
-//                                default) set none
-// A request that passes either fails as a time-out does (ERROR_WINHTTP_TIMEOUT).
+//                                must have arrived; 0 (the default) sets none. For answers of a
+//                                bounded size.
+//   WINHTTP_OPTION_MINIMUM_RATE  a WINHTTP_MINIMUM_RATE: from the connection on, each span of
+//                                `seconds` must bring at least `bytes_per_second` times that
+//                                many bytes; zeros (the default) set none, one zero alone is
+//                                ERROR_INVALID_PARAMETER. For long transfers.
+// A request that passes either fails as a time-out does (ERROR_WINHTTP_TIMEOUT), at the call
+// that was waiting: the send, the receive or a read (the bytes before it kept).
 inline constexpr DWORD WINHTTP_OPTION_DEADLINE = 0x7F000001;
 inline constexpr DWORD WINHTTP_OPTION_MINIMUM_RATE = 0x7F000002;
 struct WINHTTP_MINIMUM_RATE {
@@ -180,12 +194,15 @@ BOOL WinHttpSetTimeouts(HINTERNET handle, int resolve_timeout, int connect_timeo
 BOOL WinHttpSetCredentials(HINTERNET request, DWORD target, DWORD scheme, LPCWSTR user_name,
                            LPCWSTR password, void* params);
 
-// WinHttpSetOption: WINHTTP_OPTION_DISABLE_FEATURE on a request before it is sent, with a DWORD of
-// WINHTTP_DISABLE_COOKIES (the session's cookie store is neither read nor filled),
-// WINHTTP_DISABLE_REDIRECTS (a redirect answer is the answer) and WINHTTP_DISABLE_KEEP_ALIVE (no
-// effect: connections are never kept). Fails with ERROR_INSUFFICIENT_BUFFER for a length below 4,
-// ERROR_WINHTTP_INVALID_OPTION for other options, ERROR_WINHTTP_INCORRECT_HANDLE_STATE once sent.
-// Deviation: WINHTTP_DISABLE_AUTHENTICATION fails with ERROR_NOT_SUPPORTED.
+// WinHttpSetOption, on a request before it is sent: WINHTTP_OPTION_DISABLE_FEATURE with a DWORD
+// of WINHTTP_DISABLE_COOKIES (the session's cookie store is neither read nor filled),
+// WINHTTP_DISABLE_REDIRECTS (a redirect answer is the answer) and WINHTTP_DISABLE_KEEP_ALIVE (the
+// request neither uses a kept connection nor leaves its own to be kept);
+// WINHTTP_OPTION_DEADLINE and WINHTTP_OPTION_MINIMUM_RATE (above). Fails with
+// ERROR_INSUFFICIENT_BUFFER for a length below the value's size, ERROR_INVALID_PARAMETER for a
+// null buffer or an unknown feature, ERROR_WINHTTP_INVALID_OPTION for other options,
+// ERROR_WINHTTP_INCORRECT_HANDLE_STATE once sent. Deviation: WINHTTP_DISABLE_AUTHENTICATION
+// fails with ERROR_NOT_SUPPORTED.
 BOOL WinHttpSetOption(HINTERNET handle, DWORD option, const void* buffer, DWORD length);
 
 // WinHttpAddRequestHeaders: adds the lines of `headers` (`length` characters, -1 = up to its NUL;
@@ -248,6 +265,12 @@ BOOL WinHttpQueryHeaders(HINTERNET request, DWORD info_level, LPCWSTR name, void
 // abandoned. False with ERROR_INVALID_HANDLE for null or a handle that is not open.
 BOOL WinHttpCloseHandle(HINTERNET handle);
 
+// A test and benchmark seam: whether connections are kept across requests (the default). With
+// false each request connects and resolves on its own, and its connection ends with it. Either
+// way the calling thread's kept connections are dropped, once no open request uses them.
+void SetWinHttpConnectionReuseForTesting(bool enabled);
+
 // A test seam: when `pem_certificates` is not empty, secure requests opened afterwards trust these
-// certificates instead of the system's store; an empty text restores the system's store.
+// certificates instead of the system's store; an empty text restores the system's store. The
+// calling thread's kept connections are dropped.
 void SetWinHttpTrustedCertificatesForTesting(std::string pem_certificates);

@@ -290,4 +290,22 @@ TEST_F(HttpVisitAnswerTest, ABodyCutShortOrStalledKeepsWhatCameAndReportsTheFail
   }
 }
 
+// A server that never stops long enough for the idle time-out is ended by the request's
+// deadline, twice the time-out, with the bytes that came.
+TEST_F(HttpVisitAnswerTest, AServerThatTricklesItsBodyIsEndedAtTwiceTheTimeOut) {
+  const std::string body(20, 'x');  // 5 s at a byte in 250 ms
+  RawHttpServer trickling([&](const ReceivedRequest&, Socket& socket) {
+    socket.send("HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n");
+    for (const char byte : body) {
+      if (socket.wait_for_close(250) || !socket.send(std::string(1, byte))) return;
+    }
+  });
+  VisitCall call(trickling.url("/"));
+  call.timeout_seconds = kShortTimeoutSeconds;
+  const std::string received = call.run();
+  EXPECT_EQ(as_string(call.status_text), "713 读取数据失败!");
+  EXPECT_FALSE(received.empty());
+  EXPECT_LT(received.size(), body.size());
+}
+
 }  // namespace

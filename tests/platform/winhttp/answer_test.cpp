@@ -5,7 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "tests/platform/winhttp/winhttp_client.h"
 #include "tests/support/raw_http_server.h"
@@ -147,6 +149,73 @@ TEST(AnswerTest, AServerThatTricklesIsNotIdle) {
   const auto result = fetch(wide(server.url("/")), with_timeout(500));
   EXPECT_EQ(result.stage, Stage::kDone) << result.error;
   EXPECT_EQ(result.body, "abcdefgh");
+}
+
+// Sends `start`, then the bytes of `trickled` one every `gap` ms until they run out or the client
+// goes.
+RawHttpServer::Handler trickle(std::string start, std::string trickled, int gap = 100) {
+  return [start, trickled, gap](const ReceivedRequest&, Socket& socket) {
+    socket.send(start);
+    for (const char byte : trickled) {
+      if (socket.wait_for_close(gap) || !socket.send(std::string(1, byte))) return;
+    }
+  };
+}
+
+TEST(AnswerTest, ARequestThatTricklesPastItsBoundsTimesOutWhereItWaits) {
+  const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n";
+  const std::string body(40, 'b');  // 4 s at one byte in 100 ms
+  struct Case {
+    const char* what;
+    RawHttpServer::Handler handler;
+    DWORD deadline;
+    WINHTTP_MINIMUM_RATE rate;
+    Stage stage;
+  };
+  const Case cases[] = {
+      {"a head that trickles",
+       trickle("HTTP/1.1 200 OK\r\n", "X-Slow: " + body),
+       700,
+       {},
+       Stage::kReceive},
+      {"a body that trickles", trickle(head, body), 700, {}, Stage::kReadData},
+      {"a body under the floor", trickle(head, body), 0, {20, 1}, Stage::kReadData},
+      {"slow to start, then quick",
+       [](const ReceivedRequest&, Socket& socket) {
+         if (!socket.wait_for_close(400)) socket.send(http_response("200 OK", "", "quick"));
+       },
+       700,
+       {20, 1},
+       Stage::kDone},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RawHttpServer server(c.handler);
+    Options options = with_timeout(500);  // never idle that long
+    options.deadline = c.deadline;
+    options.minimum_rate = c.rate;
+    const auto result = fetch(wide(server.url("/")), options);
+    EXPECT_EQ(result.stage, c.stage);
+    if (c.stage == Stage::kDone) continue;
+    EXPECT_EQ(result.error, ERROR_WINHTTP_TIMEOUT);
+    if (c.stage == Stage::kReadData) {
+      EXPECT_FALSE(result.body.empty()) << "the bytes before the time-out are kept";
+      EXPECT_LT(result.body.size(), body.size());
+    }
+  }
+}
+
+TEST(AnswerTest, ACallerThatStopsReadingIsNotTakenForASlowServer) {
+  RawHttpServer server(answer_with(http_response("200 OK", "", "hello")));
+  winhttp_test::OpenedRequest opened(server.port());
+  const DWORD deadline = 200;
+  ASSERT_TRUE(WinHttpSetOption(opened.request, WINHTTP_OPTION_DEADLINE, &deadline, 4));
+  ASSERT_TRUE(opened.send_and_receive());
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  char buffer[16];
+  DWORD read = 0;
+  ASSERT_TRUE(WinHttpReadData(opened.request, buffer, sizeof buffer, &read)) << GetLastError();
+  EXPECT_EQ(std::string(buffer, read), "hello");
 }
 
 TEST(AnswerTest, AServerThatClosesOrResetsBeforeAnsweringFailsTheReceive) {

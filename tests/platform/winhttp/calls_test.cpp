@@ -106,6 +106,26 @@ TEST_F(CallsTest, WhatCouldReshapeTheRequestOrIsNotCarriedIsRefused) {
   EXPECT_TRUE(server_.requests().empty());
 }
 
+TEST_F(CallsTest, TheBoundsOnARequestAreCheckedAndTakenOnlyBeforeTheSend) {
+  const HINTERNET request = opened_.request;
+  const WINHTTP_MINIMUM_RATE half{100, 0};
+  EXPECT_FALSE(WinHttpSetOption(request, WINHTTP_OPTION_MINIMUM_RATE, &half, sizeof half));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << "a floor without its span";
+  const WINHTTP_MINIMUM_RATE rate{100, 5};
+  EXPECT_FALSE(WinHttpSetOption(request, WINHTTP_OPTION_MINIMUM_RATE, &rate, 4));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_TRUE(WinHttpSetOption(request, WINHTTP_OPTION_MINIMUM_RATE, &rate, sizeof rate));
+  const DWORD deadline = 5000;
+  EXPECT_FALSE(WinHttpSetOption(request, WINHTTP_OPTION_DEADLINE, nullptr, 4));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(WinHttpSetOption(request, WINHTTP_OPTION_DEADLINE, &deadline, sizeof deadline));
+  EXPECT_FALSE(WinHttpSetOption(request, 0x7F000003, &deadline, sizeof deadline));
+  EXPECT_EQ(GetLastError(), ERROR_WINHTTP_INVALID_OPTION);
+  ASSERT_TRUE(opened_.send_and_receive());
+  EXPECT_FALSE(WinHttpSetOption(request, WINHTTP_OPTION_DEADLINE, &deadline, sizeof deadline));
+  EXPECT_EQ(GetLastError(), ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+}
+
 TEST(TransferTest, ClosingARequestInTheMiddleOfItsBodyAbandonsTheTransfer) {
   RawHttpServer endless([](const test_support::ReceivedRequest&, test_support::Socket& socket) {
     socket.send("HTTP/1.1 200 OK\r\nContent-Length: 1000000000\r\n\r\n");

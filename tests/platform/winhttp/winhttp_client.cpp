@@ -36,6 +36,13 @@ bool set_up(HINTERNET request, const Options& options) {
       !WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &options.disabled_features,
                         sizeof options.disabled_features))
     return false;
+  if (options.deadline != 0 && !WinHttpSetOption(request, WINHTTP_OPTION_DEADLINE,
+                                                 &options.deadline, sizeof options.deadline))
+    return false;
+  if (options.minimum_rate.seconds != 0 &&
+      !WinHttpSetOption(request, WINHTTP_OPTION_MINIMUM_RATE, &options.minimum_rate,
+                        sizeof options.minimum_rate))
+    return false;
   if (!options.headers.empty() &&
       !WinHttpAddRequestHeaders(request, options.headers.c_str(),
                                 static_cast<DWORD>(options.headers.size()),

@@ -35,6 +35,8 @@ struct Options {
   std::u16string user_name, password;              // server credentials when not empty
   std::u16string proxy_user_name, proxy_password;  // proxy credentials when not empty
   DWORD disabled_features = 0;                     // WINHTTP_DISABLE_*
+  DWORD deadline = 0;                              // WINHTTP_OPTION_DEADLINE when not 0
+  WINHTTP_MINIMUM_RATE minimum_rate;               // WINHTTP_OPTION_MINIMUM_RATE when not zeros
   std::size_t read_size = 0;  // the size of each WinHttpReadData; 0: what is available
 };
 
