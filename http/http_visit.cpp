@@ -413,12 +413,13 @@ void read_answer_head(Text header_block, bool body_complete, HttpVariable<Text> 
   }
 }
 
-// The body as the result text, decoded again in the charset the page declares.
+// The body as the result text, decoded again in the charset an HTML page declares.
 Text body_text(AnswerBody& body, const AnswerOutputs& out, RegexObject& regex,
                AutomationObject& stream, VariantValue& value) {
   out.returned_bytes.variable = std::move(body).finish();
   Text result = bytes_to_text(out.returned_bytes.variable.get(), 1);
-  apply_declared_charset(result, out.returned_bytes.variable, regex, stream, value);
+  apply_charset_of_page(result, out.returned_bytes.variable, out.returned_headers.view(), regex,
+                        stream, value);
   return result;
 }
 
