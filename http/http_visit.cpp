@@ -413,13 +413,15 @@ void read_answer_head(Text header_block, bool body_complete, HttpVariable<Text> 
   }
 }
 
-// The body as the result text, decoded again in the charset an HTML page declares.
+// The body as the result text, decoded again in the charset an HTML page declares. The bytes go
+// to the caller when asked for and are freed here otherwise, so that a large answer is held once
+// as bytes and once as text only while both are needed.
 Text body_text(AnswerBody& body, const AnswerOutputs& out, RegexObject& regex,
                AutomationObject& stream, VariantValue& value) {
-  out.returned_bytes.variable = std::move(body).finish();
-  Text result = bytes_to_text(out.returned_bytes.variable.get(), 1);
-  apply_charset_of_page(result, out.returned_bytes.variable, out.returned_headers.view(), regex,
-                        stream, value);
+  ByteSet bytes = std::move(body).finish();
+  Text result = bytes_to_text(bytes.get(), 1);
+  apply_charset_of_page(result, bytes, out.returned_headers.view(), regex, stream, value);
+  if (out.returned_bytes.provided) out.returned_bytes.variable = std::move(bytes);
   return result;
 }
 

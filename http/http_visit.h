@@ -77,7 +77,8 @@ inline constexpr std::int32_t kHttpPost = 1;
 //                       negative or omitted = 30 seconds
 //   redirect_location   out: the answer's Location value; unchanged when there is none
 //   status_text         out: the answer's status text ("200 OK") or the failure message
-//   returned_bytes      out: the body exactly as received
+//   returned_bytes      out: the body exactly as received; when omitted, the variable stays as it
+//                       was and the bytes are freed as soon as the text is made
 //   auto_merge_cookies  merge the sent and the returned cookies; omitted = true
 [[nodiscard]] Text http_visit(const Text& url, std::optional<std::int32_t> method,
                               HttpVariable<Text> post_data, HttpVariable<Text> cookies,

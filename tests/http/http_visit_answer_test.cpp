@@ -172,6 +172,18 @@ TEST_F(HttpVisitAnswerTest, OnlyAnHtmlAnswerIsDecodedInTheCharsetItDeclares) {
   }
 }
 
+// A caller that leaves the raw bytes out gets the text alone: no copy of a large body outlives the
+// call in the variable it never reads.
+TEST_F(HttpVisitAnswerTest, WithTheBytesLeftOutOnlyTheTextComesBack) {
+  const std::string page = "<meta charset=utf-8>" + utf8(u8"月亮");
+  RawHttpServer server(answer_with(http_response("200 OK", "", page)));
+  HttpVisitVariables fresh;
+  const Text result = http_visit_omitting_all(text(server.url("/")), fresh);
+  EXPECT_EQ(as_string(result), "<meta charset=utf-8>月亮") << "the page is still decoded";
+  EXPECT_TRUE(fresh.returned_bytes.empty());
+  EXPECT_EQ(as_string(fresh.status_text), "200 OK");
+}
+
 TEST_F(HttpVisitAnswerTest, AnHtmlBodyDeclaringUtf8ComesBackInGbkAndJsonAsItCame) {
   const std::string page =
       "<html><head><meta charset=\"utf-8\"><title>" + utf8(u8"月亮") + "</title></head></html>";
