@@ -170,7 +170,9 @@ bool read_body(HINTERNET request, AnswerBody& body) {
     if (!WinHttpQueryDataAvailable(request, &available) || available < 1) return true;
     const std::span<std::uint8_t> room = body.room_for(available);
     DWORD count = 0;
-    if (room.empty() || !WinHttpReadData(request, room.data(), room.size(), &count)) return false;
+    if (room.empty() ||
+        !WinHttpReadData(request, room.data(), static_cast<DWORD>(room.size()), &count))
+      return false;
     body.commit(count);
   }
 }
