@@ -428,10 +428,10 @@ Text body_text(AnswerBody& body, const AnswerOutputs& out, RegexObject& regex,
 }
 
 // Runs the stages in order and gives the answer's body, or the empty text with the failing
-// stage's message stored. The way out's pump passes run as this returns, before the visit's
-// handles close.
-Text run_stages(Visit& visit, HttpVariable<Text> cookies, const AnswerOutputs& out,
-                RegexObject& regex, AutomationObject& stream, VariantValue& value) {
+// stage's message stored. On every way out the pump passes run first, then the handles close.
+Text run_stages(const RequestParameters& given, const AnswerOutputs& out, RegexObject& regex,
+                AutomationObject& stream, VariantValue& value) {
+  Visit visit(given);
   ExitPasses passes;
   for (const Stage& stage : kRequestStages) {
     passes.enter(stage.exit_pass);
@@ -447,7 +447,7 @@ Text run_stages(Visit& visit, HttpVariable<Text> cookies, const AnswerOutputs& o
   passes.enter(ExitPass::counted);
   Text header_block;
   if (!query_header_block(visit.handles.request, header_block)) return {};
-  read_answer_head(std::move(header_block), body_complete, cookies, out);
+  read_answer_head(std::move(header_block), body_complete, given.cookies, out);
   return body_text(body, out, regex, stream, value);
 }
 
@@ -485,8 +485,7 @@ Text http_visit(const Text& url, std::optional<std::int32_t> method, HttpVariabl
                           redirect_location.variable,
                           returned_bytes,
                           auto_merge_cookies.value_or(true)};
-  Visit visit(given);
-  return run_stages(visit, cookies, out, regex, stream, value);
+  return run_stages(given, out, regex, stream, value);
 }
 
 Text http_visit_omitting_all(const Text& url, HttpVisitVariables& fresh) {
