@@ -1,5 +1,6 @@
 #include "http/declared_charset.h"
 
+#include "http/header_block.h"
 #include "platform/com/apartment.h"
 #include "runtime/bridge.h"
 #include "runtime/message_pump.h"
@@ -11,7 +12,38 @@ constexpr std::int32_t kBinaryStream = 1;
 constexpr std::int32_t kTextStream = 2;
 constexpr std::int32_t kReadAndWrite = 3;
 
+constexpr std::string_view kBlanks = " \t\r\n";
+constexpr std::string_view kHtmlMediaTypes[] = {"text/html", "application/xhtml+xml"};
+
+// The media type of a Content-Type value: what stands before its parameters, blanks dropped.
+std::string_view media_type_of(std::string_view content_type) {
+  std::string_view type = content_type.substr(0, content_type.find(';'));
+  const std::size_t last = type.find_last_not_of(kBlanks);
+  return last == std::string_view::npos ? std::string_view() : type.substr(0, last + 1);
+}
+
 }  // namespace
+
+bool is_html_answer(const Text& content_type, std::string_view body_text) {
+  if (content_type.is_null()) {
+    const std::size_t first = body_text.find_first_not_of(kBlanks);
+    return first != std::string_view::npos && body_text[first] == '<';
+  }
+  const std::string_view media_type = media_type_of(content_type.view());
+  for (const std::string_view html : kHtmlMediaTypes) {
+    if (text_compare(media_type, html, LetterCase::folded) == 0) return true;
+  }
+  return false;
+}
+
+void apply_charset_of_page(Text& body_text, const ByteSet& body_bytes,
+                           std::string_view header_block, RegexObject& regex,
+                           AutomationObject& stream, VariantValue& value) {
+  const Text content_type = header_value(header_block, "Content-Type");
+  if (is_html_answer(content_type, body_text.view())) {
+    apply_declared_charset(body_text, body_bytes, regex, stream, value);
+  }
+}
 
 void apply_declared_charset(Text& body_text, const ByteSet& body_bytes, RegexObject& regex,
                             AutomationObject& stream, VariantValue& value) {

@@ -18,6 +18,19 @@
 inline constexpr std::string_view kCharsetPattern = "<meta.+?charset=[^\\w]?([-\\w]+)";
 inline constexpr std::int32_t kCharsetSubjectLength = 1024;
 
+// True for an answer the charset step reads: an HTML page. Its Content-Type (`content_type`, the
+// header's value, null without one) names text/html or application/xhtml+xml in any letter case,
+// parameters after ";" aside; an answer without a Content-Type is a page when the first byte of
+// `body_text` that is not a blank (space, tab, CR, LF) is "<". A JSON answer is never read for a
+// meta tag, whatever its records hold.
+[[nodiscard]] bool is_html_answer(const Text& content_type, std::string_view body_text);
+
+// The charset step for an answer whose raw header block is `header_block`: apply_declared_charset
+// when is_html_answer holds for its Content-Type and `body_text`, nothing otherwise.
+void apply_charset_of_page(Text& body_text, const ByteSet& body_bytes,
+                           std::string_view header_block, RegexObject& regex,
+                           AutomationObject& stream, VariantValue& value);
+
 // The charset step of a request, on the body made from `body_bytes`: inside its own entry into the
 // thread's apartment, looks for the meta tag in the first kCharsetSubjectLength bytes of
 // `body_text` with `regex` (every search option at its default: any letter case, multiline,

@@ -116,9 +116,21 @@ Text utf16_to_ansi(ByteView bytes) {
   return text_from_buffer(std::string_view(out, strnlen(out, static_cast<std::size_t>(needed))));
 }
 
+// Converted straight into a block of the text's length, which the result never exceeds, then
+// shrunk to the result: the whole text's UTF-16 units would take twice the room of the text.
 Text utf8_to_ansi(const char* text) {
-  const ByteSet wide = multibyte_to_utf16(text, CP_UTF8);
-  return utf16_to_multibyte(wide.bytes(), CP_GBK);
+  if (text == nullptr || *text == '\0') return {};
+  const std::string_view source(text);
+  if (source.size() >= kMaxResultLength) return {};
+  auto* block = static_cast<char*>(mem_alloc(static_cast<std::uint32_t>(source.size()) + 1));
+  const std::int64_t written = convert_utf8_to_gbk(source, block, source.size());
+  if (written <= 0) {
+    mem_free(block);
+    return {};
+  }
+  const auto length = static_cast<std::uint32_t>(written);
+  if (length < source.size()) block = static_cast<char*>(mem_realloc(block, length + 1));
+  return Text::adopt(block);
 }
 
 // UTF-8 is converted once where it is well-formed: measuring first would decode it twice.

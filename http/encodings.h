@@ -36,9 +36,10 @@ enum class Terminator : std::uint8_t { keep, drop };
 //   utf16_to_ansi(61 00 00 00 62 00) -> "a"
 [[nodiscard]] Text utf16_to_ansi(ByteView bytes);
 
-// The GBK text of a UTF-8 text: utf16_to_multibyte(multibyte_to_utf16(text, CP_UTF8), CP_GBK).
-// Malformed UTF-8 turns into "?" as its U+FFFD substitutes do. An empty text gives an empty
-// text.
+// The GBK text of a UTF-8 text: what utf16_to_multibyte(multibyte_to_utf16(text, CP_UTF8), CP_GBK)
+// gives, converted without the whole text's UTF-16 units, so it takes at most the room of the
+// text twice. Malformed UTF-8 turns into "?" as its U+FFFD substitutes do. An empty text gives an
+// empty text.
 //   utf8_to_ansi("\xE4\xB8\xAD") -> "\xD6\xD0"
 [[nodiscard]] Text utf8_to_ansi(const char* text);
 

@@ -43,6 +43,25 @@ void append_cookie_items(Text& cookies, const std::vector<Text>& items) {
 
 }  // namespace
 
+Text header_value(std::string_view header_block, std::string_view name) {
+  const ValueArray lines = text_split(header_block, kLineEnd);
+  const auto count = static_cast<std::int32_t>(lines.count());
+  const auto name_length = static_cast<std::int32_t>(name.size());
+  for (std::int32_t index = 2; index <= count; ++index) {
+    const std::string_view line = lines.text_at(index);
+    const Text head = text_left(line, name_length + 1);
+    if (head.view().size() != name.size() + 1 || head.view().back() != ':' ||
+        text_compare(head.view().substr(0, name.size()), name, LetterCase::folded) != 0) {
+      continue;
+    }
+    std::size_t value = name.size() + 1;
+    while (value < line.size() && (line[value] == ' ' || line[value] == '\t'))
+      ++value;
+    return text_from_buffer(line.substr(value));
+  }
+  return {};
+}
+
 Text status_text_of(std::string_view header_block) {
   const std::int32_t line_end = text_find(header_block, kLineEnd, kStatusTextStart);
   if (line_end < 1) return {};

@@ -14,6 +14,11 @@
 //   "HTTP/1.1 200 OK\r\n..." -> "200 OK"
 [[nodiscard]] Text status_text_of(std::string_view header_block);
 
+// The value of the first header line named `name` (any letter case) in `header_block`, its
+// leading blanks dropped; the status line is never taken for one. Null when no line has that name.
+//   header_value("HTTP/1.1 200 OK\r\ncontent-type:  text/html\r\n", "Content-Type") -> "text/html"
+[[nodiscard]] Text header_value(std::string_view header_block, std::string_view name);
+
 // Reads the header lines of `header_block` (GBK, lines separated by CR LF):
 //   - every "Set-Cookie" in any letter case is first spelt "Set-Cookie" in `header_block` itself;
 //   - each line holding "Set-Cookie" adds its cookie item to `returned_cookies`, after what the

@@ -170,7 +170,9 @@ bool read_body(HINTERNET request, AnswerBody& body) {
     if (!WinHttpQueryDataAvailable(request, &available) || available < 1) return true;
     const std::span<std::uint8_t> room = body.room_for(available);
     DWORD count = 0;
-    if (room.empty() || !WinHttpReadData(request, room.data(), room.size(), &count)) return false;
+    if (room.empty() ||
+        !WinHttpReadData(request, room.data(), static_cast<DWORD>(room.size()), &count))
+      return false;
     body.commit(count);
   }
 }
@@ -206,9 +208,174 @@ struct RequestHandles {
   }
 };
 
-// The message-pump passes of the way out: one for each stage entered of the URL split, session,
-// connection, request, time-outs, request headers, send, receive and header block. The early
-// ways out of the credential and switch stages make none.
+// What the caller gives for the request itself, as the stages read it.
+struct RequestParameters {
+  const Text& url;
+  std::optional<std::int32_t> method;
+  const Text& post_data;
+  HttpVariable<Text> cookies;
+  const Text& extra_headers;
+  std::optional<bool> forbid_redirect;
+  const Text& user_name;
+  const Text& password;
+  const Text& proxy;
+  const Text& proxy_user;
+  const Text& proxy_password;
+  std::optional<std::int32_t> timeout_seconds;
+};
+
+// One request on its way through the stages: what it was given and what the stages before have
+// opened and found.
+struct Visit {
+  explicit Visit(const RequestParameters& parameters) : given(parameters) {}
+
+  const RequestParameters& given;
+  RequestHandles handles;
+  RequestTarget target;
+  std::int32_t verb_index = kHttpGet;
+};
+
+// Stores `message` as the status text and gives the empty result.
+Text fail(Text& status_text, const char* message) {
+  status_text = text_copy(message);
+  return {};
+}
+
+// What a stage gives: its failure message, or null to go on.
+using StageFailure = const char*;
+constexpr StageFailure kGoOn = nullptr;
+
+StageFailure check_platform(Visit&) {
+  return WinHttpCheckPlatform() ? kGoOn : kNoWinHttp;
+}
+
+StageFailure split_address(Visit& visit) {
+  return split_url(visit.given.url, visit.target) ? kGoOn : kUrlNotSplit;
+}
+
+StageFailure open_session(Visit& visit) {
+  const Text& proxy = visit.given.proxy;
+  const WideString proxies(proxy_list(proxy, visit.target.secure).c_str());
+  const DWORD access_type =
+      proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+  visit.handles.session = WinHttpOpen(nullptr, access_type, proxies.get(), nullptr, 0);
+  return visit.handles.session != nullptr ? kGoOn : kNoSession;
+}
+
+StageFailure open_connection(Visit& visit) {
+  const WideString host(visit.target.host.c_str());
+  visit.handles.connection =
+      WinHttpConnect(visit.handles.session, host.get(), visit.target.port, 0);
+  return visit.handles.connection != nullptr ? kGoOn : kNoConnection;
+}
+
+StageFailure open_request(Visit& visit) {
+  const std::int32_t index = visit.given.method.value_or(kHttpGet);
+  visit.verb_index =
+      index >= 0 && index < static_cast<std::int32_t>(kVerbs.size()) ? index : kHttpGet;
+  visit.handles.request = WinHttpOpenRequest(
+      visit.handles.connection, kVerbs[static_cast<std::size_t>(visit.verb_index)],
+      visit.target.object_name.get(), nullptr, nullptr, nullptr,
+      visit.target.secure ? WINHTTP_FLAG_SECURE : 0);
+  return visit.handles.request != nullptr ? kGoOn : kNoRequest;
+}
+
+// The bounds on the request's time: one time-out for resolving, connecting, sending and
+// receiving.
+StageFailure set_time_limits(Visit& visit) {
+  HINTERNET request = visit.handles.request;
+  const int timeout = timeout_milliseconds(visit.given.timeout_seconds);
+  if (!WinHttpSetTimeouts(request, timeout, timeout, timeout, timeout)) return kTimeoutsNotSet;
+  // The time-out is idle time, which a server trickling its answer byte by byte never reaches:
+  // the request as a whole gets twice the time-out.
+  const DWORD deadline = 2 * static_cast<DWORD>(timeout);
+  if (!WinHttpSetOption(request, WINHTTP_OPTION_DEADLINE, &deadline, sizeof deadline)) {
+    return kTimeoutsNotSet;
+  }
+  return kGoOn;
+}
+
+// The server's credentials, then the proxy's, each pair only when both its members are given.
+StageFailure set_credentials(Visit& visit) {
+  const RequestParameters& given = visit.given;
+  const auto set_pair = [request = visit.handles.request](DWORD credential_target, const Text& user,
+                                                          const Text& secret) {
+    if (!both_given(user, secret)) return true;
+    const WideString wide_user(user.c_str()), wide_secret(secret.c_str());
+    return WinHttpSetCredentials(request, credential_target, WINHTTP_AUTH_SCHEME_BASIC,
+                                 wide_user.get(), wide_secret.get(), nullptr) != 0;
+  };
+  const bool set = set_pair(WINHTTP_AUTH_TARGET_SERVER, given.user_name, given.password) &&
+                   set_pair(WINHTTP_AUTH_TARGET_PROXY, given.proxy_user, given.proxy_password);
+  return set ? kGoOn : kCredentialsNotSet;
+}
+
+// A caller who gives no cookies leaves the client's own cookie handling off.
+StageFailure switch_off_platform_cookies(Visit& visit) {
+  if (visit.given.cookies.provided) return kGoOn;
+  return disable_feature(visit.handles.request, WINHTTP_DISABLE_COOKIES) ? kGoOn
+                                                                         : kCookiesNotSwitchedOff;
+}
+
+StageFailure switch_off_redirects(Visit& visit) {
+  if (!visit.given.forbid_redirect.value_or(false)) return kGoOn;
+  return disable_feature(visit.handles.request, WINHTTP_DISABLE_REDIRECTS)
+             ? kGoOn
+             : kRedirectsNotSwitchedOff;
+}
+
+StageFailure add_request_headers(Visit& visit) {
+  const RequestParameters& given = visit.given;
+  const WideString headers(request_header_text(given.extra_headers, visit.verb_index == kHttpPost,
+                                               given.cookies.variable)
+                               .c_str());
+  if (!WinHttpAddRequestHeaders(visit.handles.request, headers.get(), headers.length(),
+                                WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+    return kHeadersNotSet;
+  }
+  return kGoOn;
+}
+
+StageFailure send_request(Visit& visit) {
+  const std::string_view body = visit.given.post_data.view();
+  if (!WinHttpSendRequest(visit.handles.request, nullptr, 0, body.empty() ? nullptr : body.data(),
+                          static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0)) {
+    return kNotSent;
+  }
+  return kGoOn;
+}
+
+StageFailure receive_response(Visit& visit) {
+  return WinHttpReceiveResponse(visit.handles.request, nullptr) ? kGoOn : kNoResponse;
+}
+
+// How a stage counts on the way out: one pump pass once it is entered; none; or none for any
+// stage when it fails, the handles then closing at once.
+enum class ExitPass : std::uint8_t { counted, uncounted, cancelled_by_failure };
+
+struct Stage {
+  StageFailure (*run)(Visit&);
+  ExitPass exit_pass;
+};
+
+// The stages before the answer, in order; the first failure ends the request.
+constexpr Stage kRequestStages[] = {
+    {check_platform, ExitPass::uncounted},
+    {split_address, ExitPass::counted},
+    {open_session, ExitPass::counted},
+    {open_connection, ExitPass::counted},
+    {open_request, ExitPass::counted},
+    {set_time_limits, ExitPass::counted},
+    {set_credentials, ExitPass::cancelled_by_failure},
+    {switch_off_platform_cookies, ExitPass::cancelled_by_failure},
+    {switch_off_redirects, ExitPass::cancelled_by_failure},
+    {add_request_headers, ExitPass::counted},
+    {send_request, ExitPass::counted},
+    {receive_response, ExitPass::counted},
+};
+
+// The message-pump passes of the way out: one for each stage entered whose exit pass counts,
+// unless a failure cancelled them all.
 class ExitPasses {
  public:
   ExitPasses() = default;
@@ -220,17 +387,74 @@ class ExitPasses {
     }
   }
 
-  void enter_stage() { ++stages_; }
-  void cancel() { stages_ = 0; }
+  void enter(ExitPass exit_pass) {
+    if (exit_pass == ExitPass::counted) ++stages_;
+  }
+  void fail(ExitPass exit_pass) {
+    if (exit_pass == ExitPass::cancelled_by_failure) stages_ = 0;
+  }
 
  private:
   int stages_ = 0;
 };
 
-// Stores `message` as the status text and gives the empty result.
-Text fail(Text& status_text, const char* message) {
-  status_text = text_copy(message);
-  return {};
+// Where the answer's parts go.
+struct AnswerOutputs {
+  Text& status;
+  Text& returned_cookies;
+  Text& returned_headers;
+  Text& redirect_location;
+  HttpVariable<ByteSet> returned_bytes;
+  bool merge_cookies_back;
+};
+
+// The answer's header lines read into the outputs: status text, cookies (merged with those sent
+// when asked), redirect address. A body that broke off keeps its 713 rather than showing the
+// answer's status as if it were whole.
+void read_answer_head(Text header_block, bool body_complete, HttpVariable<Text> cookies,
+                      const AnswerOutputs& out) {
+  if (body_complete) out.status = status_text_of(header_block.view());
+  out.returned_headers = std::move(header_block);
+  read_header_lines(out.returned_headers, out.returned_cookies, out.redirect_location);
+  if (out.merge_cookies_back && cookies.provided) {
+    out.returned_cookies = merge_cookies(cookies.variable, out.returned_cookies);
+  }
+}
+
+// The body as the result text, decoded again in the charset an HTML page declares. The bytes go
+// to the caller when asked for and are freed here otherwise, so that a large answer is held once
+// as bytes and once as text only while both are needed.
+Text body_text(AnswerBody& body, const AnswerOutputs& out, RegexObject& regex,
+               AutomationObject& stream, VariantValue& value) {
+  ByteSet bytes = std::move(body).finish();
+  Text result = bytes_to_text(bytes.get(), 1);
+  apply_charset_of_page(result, bytes, out.returned_headers.view(), regex, stream, value);
+  if (out.returned_bytes.provided) out.returned_bytes.variable = std::move(bytes);
+  return result;
+}
+
+// Runs the stages in order and gives the answer's body, or the empty text with the failing
+// stage's message stored. On every way out the pump passes run first, then the handles close.
+Text run_stages(const RequestParameters& given, const AnswerOutputs& out, RegexObject& regex,
+                AutomationObject& stream, VariantValue& value) {
+  Visit visit(given);
+  ExitPasses passes;
+  for (const Stage& stage : kRequestStages) {
+    passes.enter(stage.exit_pass);
+    if (const StageFailure failure = stage.run(visit)) {
+      passes.fail(stage.exit_pass);
+      return fail(out.status, failure);
+    }
+  }
+  AnswerBody body;
+  const bool body_complete = read_body(visit.handles.request, body);
+  if (!body_complete) out.status = text_copy(kReadFailed);
+
+  passes.enter(ExitPass::counted);
+  Text header_block;
+  if (!query_header_block(visit.handles.request, header_block)) return {};
+  read_answer_head(std::move(header_block), body_complete, given.cookies, out);
+  return body_text(body, out, regex, stream, value);
 }
 
 }  // namespace
@@ -244,120 +468,30 @@ Text http_visit(const Text& url, std::optional<std::int32_t> method, HttpVariabl
                 std::optional<std::int32_t> timeout_seconds, HttpVariable<Text> redirect_location,
                 HttpVariable<Text> status_text, HttpVariable<ByteSet> returned_bytes,
                 std::optional<bool> auto_merge_cookies) {
-  // Declared in this order, so that on the way out the pump passes run first, then the handles
-  // close, then the charset step's objects go (the regex object last, leaving the apartment).
+  // The charset step's objects outlive the handles, the regex object last: its end leaves the
+  // apartment.
   RegexObject regex;
   AutomationObject stream;
   VariantValue value;
-  const bool merge_cookies_back = auto_merge_cookies.value_or(true);
-  RequestHandles handles;
-  ExitPasses passes;
-  Text& status = status_text.variable;
-
-  if (!WinHttpCheckPlatform()) return fail(status, kNoWinHttp);
-
-  passes.enter_stage();
-  RequestTarget target;
-  if (!split_url(url, target)) return fail(status, kUrlNotSplit);
-
-  passes.enter_stage();
-  const WideString proxies(proxy_list(proxy.variable, target.secure).c_str());
-  const DWORD access_type =
-      proxy.variable.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-  handles.session = WinHttpOpen(nullptr, access_type, proxies.get(), nullptr, 0);
-  if (handles.session == nullptr) return fail(status, kNoSession);
-
-  passes.enter_stage();
-  const WideString host(target.host.c_str());
-  handles.connection = WinHttpConnect(handles.session, host.get(), target.port, 0);
-  if (handles.connection == nullptr) return fail(status, kNoConnection);
-
-  passes.enter_stage();
-  const std::int32_t verb_index = method.value_or(kHttpGet);
-  const bool known_verb = verb_index >= 0 && verb_index < static_cast<std::int32_t>(kVerbs.size());
-  handles.request = WinHttpOpenRequest(
-      handles.connection, kVerbs[known_verb ? verb_index : kHttpGet], target.object_name.get(),
-      nullptr, nullptr, nullptr, target.secure ? WINHTTP_FLAG_SECURE : 0);
-  if (handles.request == nullptr) return fail(status, kNoRequest);
-  HINTERNET request = handles.request;
-
-  passes.enter_stage();
-  const int timeout = timeout_milliseconds(timeout_seconds);
-  if (!WinHttpSetTimeouts(request, timeout, timeout, timeout, timeout)) {
-    return fail(status, kTimeoutsNotSet);
-  }
-  // The time-out is idle time, which a server trickling its answer byte by byte never reaches:
-  // the request as a whole gets twice the time-out.
-  if (const DWORD deadline = 2 * static_cast<DWORD>(timeout);
-      !WinHttpSetOption(request, WINHTTP_OPTION_DEADLINE, &deadline, sizeof deadline)) {
-    return fail(status, kTimeoutsNotSet);
-  }
-
-  const auto set_credentials = [request](DWORD credential_target, const Text& user,
-                                         const Text& secret) {
-    const WideString wide_user(user.c_str()), wide_secret(secret.c_str());
-    return WinHttpSetCredentials(request, credential_target, WINHTTP_AUTH_SCHEME_BASIC,
-                                 wide_user.get(), wide_secret.get(), nullptr);
-  };
-  const bool credentials_set =
-      (!both_given(user_name.variable, password.variable) ||
-       set_credentials(WINHTTP_AUTH_TARGET_SERVER, user_name.variable, password.variable)) &&
-      (!both_given(proxy_user.variable, proxy_password.variable) ||
-       set_credentials(WINHTTP_AUTH_TARGET_PROXY, proxy_user.variable, proxy_password.variable));
-  if (!credentials_set) {
-    passes.cancel();
-    return fail(status, kCredentialsNotSet);
-  }
-  if (!cookies.provided && !disable_feature(request, WINHTTP_DISABLE_COOKIES)) {
-    passes.cancel();
-    return fail(status, kCookiesNotSwitchedOff);
-  }
-  if (forbid_redirect.value_or(false) && !disable_feature(request, WINHTTP_DISABLE_REDIRECTS)) {
-    passes.cancel();
-    return fail(status, kRedirectsNotSwitchedOff);
-  }
-
-  passes.enter_stage();
-  const WideString headers(
-      request_header_text(extra_headers.variable, verb_index == kHttpPost, cookies.variable)
-          .c_str());
-  if (!WinHttpAddRequestHeaders(request, headers.get(), headers.length(),
-                                WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
-    return fail(status, kHeadersNotSet);
-  }
-
-  passes.enter_stage();
-  const std::string_view body_to_send = post_data.variable.view();
-  if (!WinHttpSendRequest(request, nullptr, 0, body_to_send.empty() ? nullptr : body_to_send.data(),
-                          body_to_send.size(), body_to_send.size(), 0)) {
-    return fail(status, kNotSent);
-  }
-
-  passes.enter_stage();
-  if (!WinHttpReceiveResponse(request, nullptr)) return fail(status, kNoResponse);
-
-  AnswerBody body;
-  const bool body_complete = read_body(request, body);
-  if (!body_complete) status = text_copy(kReadFailed);
-
-  passes.enter_stage();
-  Text header_block;
-  if (!query_header_block(request, header_block)) return {};
-
-  // A body that broke off keeps its 713 rather than showing the answer's status as if it were
-  // whole.
-  if (body_complete) status = status_text_of(header_block.view());
-  returned_headers.variable = std::move(header_block);
-  read_header_lines(returned_headers.variable, returned_cookies.variable,
-                    redirect_location.variable);
-  if (merge_cookies_back && cookies.provided) {
-    returned_cookies.variable = merge_cookies(cookies.variable, returned_cookies.variable);
-  }
-
-  returned_bytes.variable = std::move(body).finish();
-  Text result = bytes_to_text(returned_bytes.variable.get(), 1);
-  apply_declared_charset(result, returned_bytes.variable, regex, stream, value);
-  return result;
+  const RequestParameters given{url,
+                                method,
+                                post_data.variable,
+                                cookies,
+                                extra_headers.variable,
+                                forbid_redirect,
+                                user_name.variable,
+                                password.variable,
+                                proxy.variable,
+                                proxy_user.variable,
+                                proxy_password.variable,
+                                timeout_seconds};
+  const AnswerOutputs out{status_text.variable,
+                          returned_cookies.variable,
+                          returned_headers.variable,
+                          redirect_location.variable,
+                          returned_bytes,
+                          auto_merge_cookies.value_or(true)};
+  return run_stages(given, out, regex, stream, value);
 }
 
 Text http_visit_omitting_all(const Text& url, HttpVisitVariables& fresh) {

@@ -7,7 +7,9 @@
 // raw body bytes through the caller's variables. It adds the default request headers (a browser's
 // User-Agent, Accept, Accept-Encoding, Accept-Language, Cache-Control, and for POST a form
 // Content-Type), merges cookies, and decodes again an HTML body whose meta tag declares a charset
-// other than GBK.
+// other than GBK. An answer is HTML by its Content-Type (text/html, application/xhtml+xml) or,
+// without one, by a body whose first non-blank byte is "<"; any other body is never decoded
+// again, whatever its records hold.
 //
 // A failure stores a numbered message, "700 ..." to "713 ...", in `status_text` and gives the
 // empty text; nothing is raised. An HTTP error status (404, 500) is an answer like any other.
@@ -53,8 +55,8 @@ template <class T>
 inline constexpr std::int32_t kHttpGet = 0;
 inline constexpr std::int32_t kHttpPost = 1;
 
-// Performs one request and returns the body up to its first zero byte (decoded again when the
-// page declares a charset other than "gbk" and "gb2312"); the empty text on every failure.
+// Performs one request and returns the body up to its first zero byte (decoded again when an
+// HTML page declares a charset other than "gbk" and "gb2312"); the empty text on every failure.
 //
 //   url                 absolute http:// or https:// address (GBK); read only
 //   method              index of the verb above; omitted = GET
@@ -75,7 +77,8 @@ inline constexpr std::int32_t kHttpPost = 1;
 //                       negative or omitted = 30 seconds
 //   redirect_location   out: the answer's Location value; unchanged when there is none
 //   status_text         out: the answer's status text ("200 OK") or the failure message
-//   returned_bytes      out: the body exactly as received
+//   returned_bytes      out: the body exactly as received; when omitted, the variable stays as it
+//                       was and the bytes are freed as soon as the text is made
 //   auto_merge_cookies  merge the sent and the returned cookies; omitted = true
 [[nodiscard]] Text http_visit(const Text& url, std::optional<std::int32_t> method,
                               HttpVariable<Text> post_data, HttpVariable<Text> cookies,

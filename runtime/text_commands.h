@@ -6,7 +6,9 @@
 //
 // The commands that scan (find, replace, split, the space removals) step over double-byte
 // characters: a byte of 0x80 or more leads a two-byte character, so a match never starts on its
-// second byte, and a text that ends in a lone lead byte is never read past its end. The commands
+// second byte, and a text that ends in a lone lead byte is never read past its end. No second
+// byte is below 0x40, so a lead byte followed by a line end, NUL, digit or ASCII punctuation
+// stands alone and the byte after it starts a character of its own. The commands
 // that cut by position (left, right, mid) do not look at characters and may split one.
 //
 //   Text host = text_mid(address, 8, text_find(address, "/", 8) - 8);

@@ -19,7 +19,7 @@ std::int32_t compare_folded(std::string_view a, std::string_view b) {
     const std::int32_t from_a = byte_of(a);
     const std::int32_t from_b = byte_of(b);
     if (from_a != from_b || i == common) return from_a - from_b;
-    second_byte = !second_byte && text_scan::is_lead_byte(a[i]);
+    second_byte = !second_byte && text_scan::is_double_byte_at(a, i);
   }
   return 0;
 }

@@ -46,6 +46,7 @@ std::size_t find_bytes(std::string_view text, std::string_view sought, std::size
 }  // namespace
 
 bool reaches(std::string_view text, std::size_t from, std::size_t at) {
+  if (at < text.size() && !can_trail(text[at])) return true;
   const char* bytes = text.data();
   std::size_t run_start = at;
   // Eight bytes at a time: the run ends after the last byte below 0x80 in the word, if any.
@@ -68,7 +69,7 @@ bool reaches(std::string_view text, std::size_t from, std::size_t at) {
 bool equal_folded(const char* text, std::string_view sought) {
   for (std::size_t i = 0; i < sought.size();) {
     if (is_lead_byte(sought[i])) {
-      const std::size_t width = std::min<std::size_t>(2, sought.size() - i);
+      const std::size_t width = next_char(sought, i) - i;
       if (std::memcmp(text + i, sought.data() + i, width) != 0) return false;
       i += width;
     } else {
@@ -109,7 +110,7 @@ std::size_t Matcher::next_folded(std::size_t from) const {
   for (std::size_t at = from; at <= last;) {
     const char byte = text_[at];
     if (fold_letter(byte) == first && equal_folded(text_.data() + at, sought_)) return at;
-    at += is_lead_byte(byte) ? 2 : 1;
+    at = next_char(text_, at);
   }
   return npos;
 }

@@ -1,10 +1,12 @@
 // Scanning GBK texts: where characters start, and finding a sought text on character starts.
 //
-// A byte of 0x80 or more leads a two-byte character whatever follows it, so the second byte of a
-// character may take any value, ASCII letters and separators included. A scan that steps
-// character by character from a known character start reaches a position p exactly when the run
-// of lead-range bytes just before p has even length (counting back no further than that start):
-// the byte before such a run, below 0x80, ends a character either way.
+// A byte of 0x80 or more leads a two-byte character when the byte after it can be a second byte,
+// 0x40 or more: ASCII letters and some separators can. A lead byte followed by a byte below 0x40
+// (CR, LF, NUL, digits, most punctuation) or by the end stands alone, so such a byte always starts
+// a character. A scan that steps character by character from a known character start reaches a
+// position p exactly when p holds a byte below 0x40 or the run of lead-range bytes just before p
+// has even length (counting back no further than that start): the byte before such a run, below
+// 0x80, ends a character either way.
 #pragma once
 
 #include <cstddef>
@@ -21,9 +23,19 @@ inline constexpr std::size_t npos = std::string_view::npos;
   return static_cast<unsigned char>(byte) >= 0x80;
 }
 
+// True for a byte that may be the second byte of a double-byte character.
+[[nodiscard]] constexpr bool can_trail(char byte) {
+  return static_cast<unsigned char>(byte) >= 0x40;
+}
+
+// True when the character that starts at `at` (< text.size()) is a double-byte one.
+[[nodiscard]] inline bool is_double_byte_at(std::string_view text, std::size_t at) {
+  return is_lead_byte(text[at]) && at + 1 < text.size() && can_trail(text[at + 1]);
+}
+
 // The position after the character that starts at `at` (< text.size()), never past the end.
 [[nodiscard]] inline std::size_t next_char(std::string_view text, std::size_t at) {
-  return is_lead_byte(text[at]) && at + 1 < text.size() ? at + 2 : at + 1;
+  return is_double_byte_at(text, at) ? at + 2 : at + 1;
 }
 
 [[nodiscard]] constexpr unsigned char fold_letter(char byte) {

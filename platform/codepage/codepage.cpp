@@ -230,3 +230,53 @@ int WideCharToMultiByte(std::uint32_t code_page, std::uint32_t flags, const char
     return as_result(encode_gbk(units, measuring ? nullptr : destination, capacity));
   return as_result(convert_to_bytes(converter, units, destination, capacity, measuring));
 }
+
+namespace {
+
+// The UTF-16 window that convert_utf8_to_gbk fills, encodes and fills again.
+constexpr std::size_t kWindowUnits = 16 * 1024;
+
+// Encodes the units of one window after what `written` bytes of `destination` hold; false when
+// they do not fit.
+bool encode_window(std::u16string_view units, char* destination, std::size_t capacity,
+                   std::size_t& written) {
+  const std::int64_t count = encode_gbk(units, destination + written, capacity - written);
+  if (count < 0) return false;
+  written += static_cast<std::size_t>(count);
+  return true;
+}
+
+}  // namespace
+
+/* convert_utf8_to_gbk: see the header. The well-formed start is decoded by hand, window by window;
+   from the first ill-formed sequence on, ICU decodes the rest, as MultiByteToWideChar does, so that
+   its substitutes decide the result. */
+std::int64_t convert_utf8_to_gbk(std::string_view source, char* destination, std::size_t capacity) {
+  UConverter* utf8 = converter_for(CP_UTF8);
+  if (utf8 == nullptr) return -1;
+  const auto window = std::make_unique<char16_t[]>(kWindowUnits);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(source.data());
+  std::size_t read = 0;
+  std::size_t written = 0;
+  for (;;) {
+    const Utf8Prefix done =
+        decode_utf8_prefix(bytes + read, source.size() - read, window.get(), kWindowUnits);
+    read += done.bytes_read;
+    if (!encode_window({window.get(), done.units}, destination, capacity, written)) return -1;
+    if (read == source.size()) return static_cast<std::int64_t>(written);
+    // A window with room for the longest character left stopped at an ill-formed sequence.
+    if (kWindowUnits - done.units >= 2) break;
+  }
+  ucnv_resetToUnicode(utf8);
+  const char* rest = source.data() + read;
+  const char* const end = source.data() + source.size();
+  UErrorCode status = U_ZERO_ERROR;
+  do {
+    status = U_ZERO_ERROR;
+    UChar* target = window.get();
+    ucnv_toUnicode(utf8, &target, window.get() + kWindowUnits, &rest, end, nullptr, true, &status);
+    const auto units = static_cast<std::size_t>(target - window.get());
+    if (!encode_window({window.get(), units}, destination, capacity, written)) return -1;
+  } while (status == U_BUFFER_OVERFLOW_ERROR);
+  return U_SUCCESS(status) ? static_cast<std::int64_t>(written) : -1;
+}

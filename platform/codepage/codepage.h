@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 inline constexpr std::uint32_t CP_ACP = 0;
 inline constexpr std::uint32_t CP_GBK = 936;
@@ -48,3 +49,14 @@ int MultiByteToWideChar(std::uint32_t code_page, std::uint32_t flags, const char
 int WideCharToMultiByte(std::uint32_t code_page, std::uint32_t flags, const char16_t* source,
                         int source_length, char* destination, int destination_size,
                         const char* default_char, bool* used_default_char);
+
+// Not a platform call: UTF-8 straight to code page 936, byte for byte what
+// WideCharToMultiByte(CP_GBK, 0, ...) makes of what MultiByteToWideChar(CP_UTF8, 0, ...) makes of
+// `source`, substitutes included (U+FFFD for malformed UTF-8, then "?" for it and for each unit of
+// a character the code page lacks). It passes through a small window of UTF-16 units rather than
+// the whole text's, so a long text takes no more room than its two encodings.
+//   returns      the number of bytes written into `destination`, at most `capacity`; the result
+//                is never longer than `source`, so a capacity of source.size() always fits;
+//                -1 when the bytes do not fit or the converters are missing.
+[[nodiscard]] std::int64_t convert_utf8_to_gbk(std::string_view source, char* destination,
+                                               std::size_t capacity);

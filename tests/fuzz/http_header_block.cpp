@@ -42,13 +42,16 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
 }
 
 // Where the characters of `text` start, stepping from `from` as every text command steps: a byte
-// of 0x80 or more leads a two-byte character whatever follows it. (Code page 936 also delivers
-// 0x80 and 0xFF as characters of their own; the text commands still read them as leading a pair.)
+// of 0x80 or more leads a two-byte character when the byte after it is 0x40 or more, and stands
+// alone before a smaller one (a CR among them), which no double-byte character ends in. Code page
+// 936 delivers 0x80 and 0xFF as characters of their own, so a line may end in one.
 std::vector<std::size_t> character_starts(std::string_view text, std::size_t from = 0) {
   std::vector<std::size_t> starts;
   for (std::size_t at = from; at < text.size();) {
     starts.push_back(at);
-    at += static_cast<unsigned char>(text[at]) >= 0x80 && at + 1 < text.size() ? 2 : 1;
+    const bool pair = static_cast<unsigned char>(text[at]) >= 0x80 && at + 1 < text.size() &&
+                      static_cast<unsigned char>(text[at + 1]) >= 0x40;
+    at += pair ? 2 : 1;
   }
   return starts;
 }

@@ -4,8 +4,9 @@
 // The first byte of the input chooses the sizes of the pieces; the rest is the body.
 //
 // What must hold, beyond no crash, leak or hang: the buffer gives back exactly the bytes that
-// went in, however they were cut; the body text is those bytes up to the first zero byte; a shown
-// member holds no control byte but the tab and differs from the member read only where one stood.
+// went in, however they were cut; the body text is those bytes up to the first zero byte; the
+// charset step decodes again nothing but a page; a shown member holds no control byte but the tab
+// and differs from the member read only where one stood.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 
 #include "app/shown_text.h"
 #include "http/answer_body.h"
+#include "http/declared_charset.h"
 #include "http/encodings.h"
 #include "json/json_document.h"
 #include "platform/installed_components.h"
@@ -70,6 +72,19 @@ void read_and_show(JsonDocument& document, std::string_view path) {
   require_shown_safely(kept.view(), shown.view());
 }
 
+// The charset step of an answer without a Content-Type reads a page only: a body whose first
+// byte that is not a blank is not "<" comes out as it went in, whatever meta tags it holds.
+void require_only_a_page_decoded_again(const Text& body_text, const ByteSet& bytes) {
+  RegexObject regex;
+  AutomationObject stream;
+  VariantValue value;
+  Text stepped = text_copy(body_text.get());
+  apply_charset_of_page(stepped, bytes, "HTTP/1.1 200 OK\r\n\r\n", regex, stream, value);
+  const std::string_view text = body_text.view();
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos || text[first] != '<') require(stepped.view() == text);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -82,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(view_of(bytes.bytes()) == body);
   const Text body_text = bytes_to_text(bytes.get(), 1);
   require(body_text.view() == body.substr(0, body.find('\0')));
+  require_only_a_page_decoded_again(body_text, bytes);
 
   const Text answer = utf8_to_ansi(body_text.get());
   JsonDocument document;

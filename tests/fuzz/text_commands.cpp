@@ -1,12 +1,29 @@
 // Feeds arbitrary bytes to the scanning text commands, as answers from the network reach them:
 // the first byte picks the letter case, the rest splits at the first NUL into the text and the
-// sought text. A match must start on a character and lie inside the text.
+// sought text. A match must lie inside the text, and an exact one must be the first place where a
+// character starts, stepping one character at a time, and the sought bytes follow: a byte of 0x80
+// or more leads a pair when the byte after it is 0x40 or more and stands alone otherwise.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "runtime/text_blocks.h"
 #include "runtime/text_commands.h"
+
+namespace {
+
+std::int32_t first_exact_match_by_steps(std::string_view text, std::string_view sought) {
+  if (sought.empty()) return -1;
+  for (std::size_t at = 0; at < text.size();) {
+    if (text.substr(at, sought.size()) == sought) return static_cast<std::int32_t>(at) + 1;
+    const bool pair = static_cast<unsigned char>(text[at]) >= 0x80 && at + 1 < text.size() &&
+                      static_cast<unsigned char>(text[at + 1]) >= 0x40;
+    at += pair ? 2 : 1;
+  }
+  return -1;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
@@ -23,6 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int32_t found = text_find(owned_text.view(), owned_sought.view(), 1, letter_case);
   if (found != -1 && (found < 1 || found + static_cast<std::int32_t>(owned_sought.size()) - 1 >
                                        static_cast<std::int32_t>(owned_text.size()))) {
+    std::abort();
+  }
+  if (letter_case == LetterCase::exact &&
+      found != first_exact_match_by_steps(owned_text.view(), owned_sought.view())) {
     std::abort();
   }
   const Text replaced =

@@ -65,6 +65,39 @@ TEST(EncodingsTest, Utf8ToAnsi) {
       << "outside GBK: a pair gives two, a Hangul syllable one";
 }
 
+// utf8_to_ansi converts without the UTF-16 text in between, through a window of units; it must
+// give what the route through UTF-16 gives, substitutes included, wherever the window's edges
+// fall: in a character, between the units of a pair, in an ill-formed sequence.
+TEST(EncodingsTest, Utf8ToAnsiGivesWhatTheRouteThroughUtf16Gives) {
+  const auto through_utf16 = [](const std::string& utf8) {
+    const ByteSet wide = multibyte_to_utf16(utf8.c_str(), CP_UTF8);
+    return text_of(utf16_to_multibyte(wide.bytes(), CP_GBK));
+  };
+  const std::string pieces[] = {
+      "a",        "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC3\xA9", "\xE4\xB8",     "\xFF",
+      "\xC0\x80", "\xED\xA0\x80", "\xF0\x80\x80\x80", "\xE2\x82", "\xEA\xB0\x80",
+  };
+  std::vector<std::string> texts(std::begin(pieces), std::end(pieces));
+  // Long texts whose characters straddle every window edge, one ill-formed sequence among them
+  // at a few places.
+  for (const std::size_t length : {16 * 1024 - 1, 16 * 1024, 16 * 1024 + 1, 40 * 1024}) {
+    for (const std::string& piece : pieces) {
+      std::string text(length, 'x');
+      texts.push_back(text + piece + text + "\xE4\xB8\xAD");
+      for (const std::string& around :
+           {std::string("\xF0\x9F\x98\x80"), std::string("\xE4\xB8\xAD")}) {
+        std::string repeated;
+        while (repeated.size() < length)
+          repeated += around;
+        texts.push_back(repeated + piece + repeated);
+      }
+    }
+  }
+  for (const std::string& text : texts) {
+    EXPECT_EQ(text_of(utf8_to_ansi(text.c_str())), through_utf16(text)) << text.size() << " bytes";
+  }
+}
+
 TEST(EncodingsTest, MultibyteAndUtf16) {
   EXPECT_EQ(multibyte_to_utf16(nullptr).get(), nullptr);
   EXPECT_EQ(bytes_of(multibyte_to_utf16("")), (Bytes{0, 0}));

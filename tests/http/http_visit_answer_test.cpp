@@ -37,10 +37,13 @@ std::uint64_t lines_of(std::string_view block) {
   return lines;
 }
 
-// The passes of a complete request: one per stage on the way out, one per header line, one
-// after the charset step.
-std::uint64_t passes_of_complete_request(std::string_view block) {
-  return 9 + lines_of(block) + 1;
+// Whether an answer is an HTML page, which the charset step reads.
+enum class Page { kNo, kYes };
+
+// The passes of a complete request: one per stage on the way out, one per header line, and for
+// a page one after the charset step.
+std::uint64_t passes_of_complete_request(std::string_view block, Page page = Page::kNo) {
+  return 9 + lines_of(block) + (page == Page::kYes ? 1 : 0);
 }
 
 using HttpVisitAnswerTest = HttpVisitTest;
@@ -133,6 +136,52 @@ TEST_F(HttpVisitAnswerTest, TheResultEndsAtAZeroByteAndTheBytesAreWhole) {
   VisitCall call(server.url("/"));
   EXPECT_EQ(call.run(), "ab");
   EXPECT_EQ(as_string(call.returned_bytes), body);
+}
+
+// Only an HTML page is read for the charset its meta tag declares: a record of a JSON answer
+// that holds such a tag decides nothing.
+TEST_F(HttpVisitAnswerTest, OnlyAnHtmlAnswerIsDecodedInTheCharsetItDeclares) {
+  const std::string title = utf8(u8"月亮");
+  const std::string meta = "<meta charset=utf-8>";
+  const std::string json = "[{\"title\":\"" + meta + "\"},{\"title\":\"" + title + "\"}]";
+  const std::string page = "\r\n\t <html>" + meta + title + "</html>";
+  const std::string decoded_page = "\r\n\t <html>" + meta + "月亮</html>";
+  struct Answer {
+    std::string content_type_line, body;
+    Page page;
+  };
+  for (const Answer& answer : {
+           Answer{"Content-Type: application/json; charset=utf-8\r\n", json, Page::kNo},
+           Answer{"", json, Page::kNo},
+           Answer{"Content-Type: application/json\r\n",
+                  "[{\"title\":\"<meta charset=utf-16>\"},{\"title\":\"" + title + "\"}]",
+                  Page::kNo},
+           Answer{"Content-Type: text/plain\r\n", page, Page::kNo},
+           Answer{"", page, Page::kYes},
+           Answer{"content-type:Text/HTML ; charset=gbk\r\n", page, Page::kYes},
+           Answer{"Content-Type: application/xhtml+xml\r\n", page, Page::kYes},
+       }) {
+    const std::string block = "HTTP/1.1 200 OK\r\n" + answer.content_type_line +
+                              "Content-Length: " + std::to_string(answer.body.size()) + "\r\n\r\n";
+    RawHttpServer server(answer_with(block + answer.body));
+    VisitCall call(server.url("/"));
+    const std::string result = call.run();
+    EXPECT_EQ(result, answer.page == Page::kYes ? decoded_page : answer.body)
+        << answer.content_type_line << answer.body;
+    EXPECT_EQ(call.pump_passes, passes_of_complete_request(block, answer.page));
+  }
+}
+
+// A caller that leaves the raw bytes out gets the text alone: no copy of a large body outlives the
+// call in the variable it never reads.
+TEST_F(HttpVisitAnswerTest, WithTheBytesLeftOutOnlyTheTextComesBack) {
+  const std::string page = "<meta charset=utf-8>" + utf8(u8"月亮");
+  RawHttpServer server(answer_with(http_response("200 OK", "", page)));
+  HttpVisitVariables fresh;
+  const Text result = http_visit_omitting_all(text(server.url("/")), fresh);
+  EXPECT_EQ(as_string(result), "<meta charset=utf-8>月亮") << "the page is still decoded";
+  EXPECT_TRUE(fresh.returned_bytes.empty());
+  EXPECT_EQ(as_string(fresh.status_text), "200 OK");
 }
 
 TEST_F(HttpVisitAnswerTest, AnHtmlBodyDeclaringUtf8ComesBackInGbkAndJsonAsItCame) {
