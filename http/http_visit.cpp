@@ -170,7 +170,9 @@ bool read_body(HINTERNET request, AnswerBody& body) {
     if (!WinHttpQueryDataAvailable(request, &available) || available < 1) return true;
     const std::span<std::uint8_t> room = body.room_for(available);
     DWORD count = 0;
-    if (room.empty() || !WinHttpReadData(request, room.data(), room.size(), &count)) return false;
+    if (room.empty() ||
+        !WinHttpReadData(request, room.data(), static_cast<DWORD>(room.size()), &count))
+      return false;
     body.commit(count);
   }
 }
@@ -276,8 +278,8 @@ Text http_visit(const Text& url, std::optional<std::int32_t> method, HttpVariabl
   const std::int32_t verb_index = method.value_or(kHttpGet);
   const bool known_verb = verb_index >= 0 && verb_index < static_cast<std::int32_t>(kVerbs.size());
   handles.request = WinHttpOpenRequest(
-      handles.connection, kVerbs[known_verb ? verb_index : kHttpGet], target.object_name.get(),
-      nullptr, nullptr, nullptr, target.secure ? WINHTTP_FLAG_SECURE : 0);
+      handles.connection, kVerbs[static_cast<std::size_t>(known_verb ? verb_index : kHttpGet)],
+      target.object_name.get(), nullptr, nullptr, nullptr, target.secure ? WINHTTP_FLAG_SECURE : 0);
   if (handles.request == nullptr) return fail(status, kNoRequest);
   HINTERNET request = handles.request;
 
@@ -323,7 +325,8 @@ Text http_visit(const Text& url, std::optional<std::int32_t> method, HttpVariabl
   passes.enter_stage();
   const std::string_view body_to_send = post_data.variable.view();
   if (!WinHttpSendRequest(request, nullptr, 0, body_to_send.empty() ? nullptr : body_to_send.data(),
-                          body_to_send.size(), body_to_send.size(), 0)) {
+                          static_cast<DWORD>(body_to_send.size()),
+                          static_cast<DWORD>(body_to_send.size()), 0)) {
     return fail(status, kNotSent);
   }
 

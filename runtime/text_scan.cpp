@@ -109,7 +109,7 @@ std::size_t Matcher::next_folded(std::size_t from) const {
   for (std::size_t at = from; at <= last;) {
     const char byte = text_[at];
     if (fold_letter(byte) == first && equal_folded(text_.data() + at, sought_)) return at;
-    at += is_lead_byte(byte) ? 2 : 1;
+    at += is_lead_byte(byte) ? 2u : 1u;
   }
   return npos;
 }

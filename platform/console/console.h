@@ -7,11 +7,7 @@
 // the descriptor but not yet delivered wait there for the next call, whichever it is.
 #pragma once
 
-#include <cstdint>
-
-using HANDLE = void*;
-using DWORD = std::uint32_t;
-using BOOL = int;
+#include "platform/base/types.h"
 
 inline constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 inline constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
