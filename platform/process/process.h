@@ -1,5 +1,5 @@
-// Stand-ins for the process services of kernel32: CreateProcessA, WaitForSingleObject,
-// CloseHandle and the calling thread's last error.
+// Stand-ins for the process services of kernel32: CreateProcessA, WaitForSingleObject and
+// CloseHandle, which report failure through the last error (platform/base/last_error.h).
 //
 // CreateProcessA splits the command line by the platform's rules (platform/process/command_line.h)
 // and starts the program found by PATH search (posix_spawnp), or, when the program is cmd.exe,
