@@ -2,16 +2,13 @@
 
 #include <vector>
 
+#include "platform/base/ascii.h"
 #include "platform/codepage/codepage.h"
 
 namespace {
 
 bool is_blank(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
-}
-
-bool is_digit(char16_t c) {
-  return c >= u'0' && c <= u'9';
 }
 
 int hex_value(char16_t c) {
@@ -80,7 +77,7 @@ class Reader {
  private:
   bool read_digits() {
     const std::size_t start = at_;
-    while (!at_end() && is_digit(peek()))
+    while (!at_end() && is_ascii_digit(peek()))
       ++at_;
     return at_ > start;
   }
@@ -136,7 +133,7 @@ bool read_scalar(Reader& reader) {
     case u'n':
       return reader.read_word(u"null");
     default:
-      return (reader.peek() == u'-' || is_digit(reader.peek())) && reader.read_number();
+      return (reader.peek() == u'-' || is_ascii_digit(reader.peek())) && reader.read_number();
   }
 }
 

@@ -7,5 +7,5 @@
 void register_installed_components() {
   register_regexp_component();
   register_script_control();
-  register_stream_class();
+  register_stream_component();
 }

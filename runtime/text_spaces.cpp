@@ -69,7 +69,7 @@ Text text_remove_spaces(std::string_view text) {
   }
   block[length] = '\0';
   if (length < text.size())
-    block = static_cast<char*>(mem_realloc(block, static_cast<std::uint32_t>(length) + 1));
+    block = static_cast<char*>(mem_realloc(block, static_cast<std::uint32_t>(length + 1)));
   return Text::adopt(block);
 }
 

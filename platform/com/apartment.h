@@ -8,9 +8,7 @@
 
 #include <cstdint>
 
-using HRESULT = std::int32_t;
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT S_FALSE = 1;
+#include "platform/base/hresult.h"
 
 HRESULT CoInitialize(void* reserved);
 void CoUninitialize();

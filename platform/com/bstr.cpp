@@ -39,7 +39,7 @@ BSTR SysAllocStringLen(const OLECHAR* text, std::uint32_t length) {
 }
 
 std::uint32_t SysStringLen(BSTR text) {
-  return text == nullptr ? 0 : byte_length(text) / sizeof(OLECHAR);
+  return text == nullptr ? 0 : static_cast<std::uint32_t>(byte_length(text) / sizeof(OLECHAR));
 }
 
 std::uint32_t SysStringByteLen(BSTR text) {

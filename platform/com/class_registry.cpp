@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com/names.h"
+#include "platform/base/ascii.h"
+#include "platform/com/apartment.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ std::vector<ClassEntry>& classes() {
 
 const ClassEntry* find_by_prog_id(std::u16string_view prog_id) {
   for (const ClassEntry& entry : classes()) {
-    if (same_name(entry.prog_id, prog_id)) return &entry;
+    if (ascii_equal_ignoring_case(entry.prog_id, prog_id)) return &entry;
   }
   return nullptr;
 }

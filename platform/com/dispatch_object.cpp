@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/com/names.h"
+#include "platform/base/ascii.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ namespace {
 // in `pointee`.
 TYPEDESC describe_type(VARTYPE vt, TYPEDESC* pointee) {
   if ((vt & VT_BYREF) == 0) return {nullptr, vt};
-  pointee->vt = vt & ~VT_BYREF;
+  pointee->vt = static_cast<VARTYPE>(vt & ~VT_BYREF);
   return {pointee, VT_PTR};
 }
 
@@ -295,7 +295,7 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID iid, const OLECHAR* const* names, s
     ids[i] = DISPID_UNKNOWN;
   if (names[0] == nullptr) return DISP_E_UNKNOWNNAME;
   for (const DispatchMember& member : members_) {
-    if (same_name(member.name, names[0])) {
+    if (ascii_equal_ignoring_case(member.name, names[0])) {
       ids[0] = member.id;
       return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
     }

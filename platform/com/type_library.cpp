@@ -1,6 +1,6 @@
 #include "platform/com/type_library.h"
 
-#include "platform/com/names.h"
+#include "platform/base/ascii.h"
 
 /* LoadTypeLib: no type-library files exist here; always fails. */
 HRESULT LoadTypeLib(const OLECHAR* path, ITypeLib** library) {
@@ -20,7 +20,7 @@ std::uint32_t LHashValOfNameSys(SYSKIND kind, std::uint32_t lcid, const OLECHAR*
   if (name == nullptr) return 0;
   std::uint32_t hash = 2166136261u;
   for (const OLECHAR* at = name; *at != u'\0'; ++at) {
-    hash = (hash ^ fold_ascii_letter(*at)) * 16777619u;
+    hash = (hash ^ ascii_to_upper(*at)) * 16777619u;
   }
   const std::uint32_t folded = (hash ^ hash >> 16) & 0xFFFF;
   return static_cast<std::uint32_t>(kind) << 24 | (lcid & 0xFF) << 16 | folded;

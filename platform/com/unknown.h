@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
+#include "platform/base/hresult.h"
 #include "platform/com/guid.h"
-#include "platform/com/hresult.h"
 #include "platform/com/variant.h"
 
 class ITypeInfo;

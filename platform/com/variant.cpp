@@ -110,7 +110,7 @@ HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src) {
   if (dest == nullptr || src == nullptr) return E_INVALIDARG;
   if ((src->vt & VT_BYREF) == 0) return VariantCopy(dest, src);
   if (src->byref == nullptr) return E_INVALIDARG;
-  const VARTYPE target = src->vt & ~VT_BYREF;
+  const VARTYPE target = static_cast<VARTYPE>(src->vt & ~VT_BYREF);
   if (target == VT_VARIANT) return VariantCopyInd(dest, src->pvarVal);
   VARIANT value{};
   value.vt = target;

@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/base/hresult.h"
 #include "platform/com/bstr.h"
-#include "platform/com/hresult.h"
 
 class IUnknown;
 class IDispatch;

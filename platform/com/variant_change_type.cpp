@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/base/ascii.h"
 #include "platform/com/real_text.h"
 #include "platform/com/unknown.h"
 #include "platform/com/variant.h"
@@ -25,7 +26,7 @@ bool read_through(const VARIANT& v, VARIANT* value) {
     return true;
   }
   if (v.byref == nullptr) return false;
-  const VARTYPE target = v.vt & ~VT_BYREF;
+  const VARTYPE target = static_cast<VARTYPE>(v.vt & ~VT_BYREF);
   if (target == VT_VARIANT) return read_through(*v.pvarVal, value);
   VARIANT view{};
   view.vt = target;
@@ -104,16 +105,6 @@ bool number_of(const VARIANT& v, long double* number) {
 
 std::u16string widen(std::string_view ascii) {
   return std::u16string(ascii.begin(), ascii.end());
-}
-
-bool equals_ignoring_case(std::u16string_view text, std::string_view word) {
-  if (text.size() != word.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i] >= u'A' && text[i] <= u'Z' ? text[i] + 32 : text[i];
-    const char w = word[i] >= 'A' && word[i] <= 'Z' ? static_cast<char>(word[i] + 32) : word[i];
-    if (c != static_cast<char16_t>(w)) return false;
-  }
-  return true;
 }
 
 // Reads a number from a text: blanks around it, an optional sign, digits, a decimal point and an
@@ -343,8 +334,8 @@ HRESULT convert_to_number(const VARIANT& value, VARTYPE vt, int depth, VARIANT* 
     const std::u16string_view text(value.bstrVal ? value.bstrVal : u"",
                                    SysStringLen(value.bstrVal));
     if (vt == VT_BOOL &&
-        (equals_ignoring_case(text, "true") || equals_ignoring_case(text, "false"))) {
-      return store_number(equals_ignoring_case(text, "true") ? -1 : 0, vt, out);
+        (ascii_equal_ignoring_case(text, "true") || ascii_equal_ignoring_case(text, "false"))) {
+      return store_number(ascii_equal_ignoring_case(text, "true") ? -1 : 0, vt, out);
     }
     return parse_number(text, &number) ? store_number(number, vt, out) : DISP_E_TYPEMISMATCH;
   }

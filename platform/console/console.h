@@ -7,13 +7,8 @@
 // the descriptor but not yet delivered wait there for the next call, whichever it is.
 #pragma once
 
-#include <cstdint>
-
+#include "platform/base/types.h"
 #include "platform/line_editor/line_editor.h"
-
-using HANDLE = void*;
-using DWORD = std::uint32_t;
-using BOOL = int;
 
 inline constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 inline constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);

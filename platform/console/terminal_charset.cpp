@@ -1,12 +1,12 @@
 #include "platform/console/terminal_charset.h"
 
 #include <langinfo.h>
-#include <strings.h>
 
 #include <clocale>
 #include <cstdint>
 #include <optional>
 
+#include "platform/base/ascii.h"
 #include "platform/codepage/codepage.h"
 
 namespace {
@@ -15,7 +15,7 @@ std::optional<TerminalCharset> detected;
 
 bool is_gbk_family(const char* codeset) {
   for (const char* name : {"GBK", "GB2312", "EUC-CN", "GB18030", "CP936"}) {
-    if (strcasecmp(codeset, name) == 0) return true;
+    if (ascii_equal_ignoring_case(codeset, name)) return true;
   }
   return false;
 }

@@ -10,7 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-using HANDLE = void*;
+#include "platform/base/types.h"
+
 inline constexpr std::uint32_t HEAP_ZERO_MEMORY = 0x00000008;
 
 // HeapAlloc: a new block of `size` bytes, zero-filled with HEAP_ZERO_MEMORY; null on failure.

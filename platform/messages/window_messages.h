@@ -13,13 +13,12 @@
 
 #include <cstdint>
 
+#include "platform/base/types.h"
+
 using HWND = void*;
-using UINT = std::uint32_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
-using DWORD = std::uint32_t;
-using BOOL = int;
 
 using WNDPROC = LRESULT (*)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // The handler a WM_TIMER message may carry in its lParam.

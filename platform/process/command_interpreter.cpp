@@ -1,10 +1,10 @@
 #include "platform/process/command_interpreter.h"
 
-#include <strings.h>
-
 #include <array>
 #include <cstddef>
 #include <optional>
+
+#include "platform/base/ascii.h"
 
 namespace {
 
@@ -14,15 +14,6 @@ std::string_view trim(std::string_view text) {
   const std::size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         equals_ignoring_case(text.substr(0, prefix.size()), prefix);
 }
 
 // The console colour of one hexadecimal digit, or none for another character.
@@ -51,7 +42,7 @@ std::string print_escape_script(std::string_view escape) {
 }
 
 std::optional<std::string_view> color_argument(std::string_view command) {
-  if (!starts_with_ignoring_case(command, "color")) return std::nullopt;
+  if (!ascii_starts_with_ignoring_case(command, "color")) return std::nullopt;
   const std::string_view rest = command.substr(5);
   if (!rest.empty() && kBlanks.find(rest.front()) == std::string_view::npos) return std::nullopt;
   return trim(rest);
@@ -59,7 +50,8 @@ std::optional<std::string_view> color_argument(std::string_view command) {
 
 std::vector<std::string> run_after_c_switch(std::string_view command) {
   if (command.empty()) return shell_script("");
-  if (equals_ignoring_case(command, "cls")) return shell_script("printf '\\033[H\\033[2J\\033[3J'");
+  if (ascii_equal_ignoring_case(command, "cls"))
+    return shell_script("printf '\\033[H\\033[2J\\033[3J'");
   if (const auto argument = color_argument(command)) {
     const std::string escape = color_escape(*argument);
     return shell_script(escape.empty() ? "exit 1" : print_escape_script(escape));
@@ -80,13 +72,13 @@ std::string shell_quoted(std::string_view text) {
 bool names_command_interpreter(std::string_view program) {
   const std::size_t slash = program.find_last_of("\\/");
   if (slash != std::string_view::npos) program.remove_prefix(slash + 1);
-  return equals_ignoring_case(program, "cmd") || equals_ignoring_case(program, "cmd.exe");
+  return ascii_equal_ignoring_case(program, "cmd") || ascii_equal_ignoring_case(program, "cmd.exe");
 }
 
 std::vector<std::string> interpreter_argv(std::string_view arguments) {
   const std::string_view text = trim(arguments);
   if (text.empty()) return {kInterpreterShell};
-  if (starts_with_ignoring_case(text, "/c")) return run_after_c_switch(trim(text.substr(2)));
+  if (ascii_starts_with_ignoring_case(text, "/c")) return run_after_c_switch(trim(text.substr(2)));
   const std::string_view switch_text = text.substr(0, text.find_first_of(kBlanks));
   return shell_script(
       "printf '%s\\n' " +
@@ -101,6 +93,6 @@ std::string color_escape(std::string_view argument) {
   const auto background = argument.size() == 2 ? console_color(argument[0]) : std::optional(0);
   const auto foreground = console_color(argument.back());
   if (!background || !foreground || *background == *foreground) return {};
-  return "\x1b[0;" + std::to_string(kForegroundCode[*background] + 10) + ";" +
-         std::to_string(kForegroundCode[*foreground]) + "m";
+  return "\x1b[0;" + std::to_string(kForegroundCode[static_cast<std::size_t>(*background)] + 10) +
+         ";" + std::to_string(kForegroundCode[static_cast<std::size_t>(*foreground)]) + "m";
 }

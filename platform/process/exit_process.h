@@ -1,9 +1,7 @@
 // Stand-in for ExitProcess of kernel32.
 #pragma once
 
-#include <cstdint>
-
-using UINT = std::uint32_t;
+#include "platform/base/types.h"
 
 // ExitProcess: ends the calling process with exit code `code`; does not return. As on the
 // platform, no destructors of static objects and no atexit handlers run, and blocks still held are

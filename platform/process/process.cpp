@@ -22,7 +22,6 @@ extern char** environ;
 
 namespace {
 
-thread_local DWORD last_error = 0;
 CreateProcessObserver observer = nullptr;
 
 struct Child {
@@ -160,14 +159,6 @@ timespec deadline_after(DWORD milliseconds) {
 }
 
 }  // namespace
-
-DWORD GetLastError() {
-  return last_error;
-}
-
-void SetLastError(DWORD code) {
-  last_error = code;
-}
 
 void SetCreateProcessObserver(CreateProcessObserver new_observer) {
   observer = new_observer;

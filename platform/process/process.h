@@ -1,5 +1,5 @@
-// Stand-ins for the process services of kernel32: CreateProcessA, WaitForSingleObject,
-// CloseHandle and the calling thread's last error.
+// Stand-ins for the process services of kernel32: CreateProcessA, WaitForSingleObject and
+// CloseHandle, which report failure through the last error (platform/base/last_error.h).
 //
 // CreateProcessA splits the command line by the platform's rules (platform/process/command_line.h)
 // and starts the program found by PATH search (posix_spawnp), or, when the program is cmd.exe,
@@ -17,9 +17,9 @@
 
 #include <cstdint>
 
+#include "platform/base/last_error.h"
+#include "platform/base/types.h"
 #include "platform/process/startup_info.h"
-
-using BOOL = int;
 
 struct SECURITY_ATTRIBUTES;
 
@@ -30,23 +30,10 @@ struct PROCESS_INFORMATION {
   DWORD dwThreadId = 0;
 };
 
-inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
-inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
-inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
-inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
-
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 inline constexpr DWORD WAIT_OBJECT_0 = 0x00000000;
 inline constexpr DWORD WAIT_TIMEOUT = 0x00000102;
 inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
-
-// GetLastError / SetLastError: the calling thread's last error code.
-DWORD GetLastError();
-void SetLastError(DWORD code);
 
 // CreateProcessA: true when the program was started; `*information` then holds a process handle
 // and a thread handle (both to be closed with CloseHandle) and the child's ids. False when the

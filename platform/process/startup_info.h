@@ -7,9 +7,7 @@
 
 #include <cstdint>
 
-using HANDLE = void*;
-using DWORD = std::uint32_t;
-using WORD = std::uint16_t;
+#include "platform/base/types.h"
 
 // Record fields in the platform's order. In this 64-bit build the record is larger than cb says.
 struct STARTUPINFOA {

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/com/hresult.h"
+#include "platform/base/hresult.h"
 #include "platform/regexp/pattern_translation.h"
 #include "platform/regexp/regexp_errors.h"
 

@@ -2,6 +2,8 @@
 
 #include <span>
 
+#include "platform/base/ascii.h"
+
 namespace {
 
 constexpr std::u16string_view kWordClass = u"[A-Za-z0-9_]";
@@ -21,10 +23,6 @@ constexpr std::u16string_view kLineEnd = u"(?![^\\n\\r])";
 
 constexpr char16_t kLastCodeUnit = 0xFFFF;
 
-bool is_digit(char16_t c) {
-  return c >= u'0' && c <= u'9';
-}
-
 bool is_octal_digit(char16_t c) {
   return c >= u'0' && c <= u'7';
 }
@@ -34,7 +32,7 @@ bool is_ascii_letter(char16_t c) {
 }
 
 int hex_value(char16_t c) {
-  if (is_digit(c)) return c - u'0';
+  if (is_ascii_digit(c)) return c - u'0';
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   return -1;
@@ -132,7 +130,7 @@ class Translator {
     std::size_t i = pos_ + 1;
     const auto digits = [&] {
       const std::size_t from = i;
-      while (i < source_.size() && is_digit(source_[i]))
+      while (i < source_.size() && is_ascii_digit(source_[i]))
         ++i;
       return i > from;
     };
@@ -170,7 +168,7 @@ class Translator {
       return true;
     }
     ++pos_;
-    if (is_digit(letter)) {
+    if (is_ascii_digit(letter)) {
       decimal_escape();
     } else {
       emit_literal(character_escape());
@@ -208,7 +206,7 @@ class Translator {
   void decimal_escape() {
     std::size_t end = pos_;
     std::uint32_t number = 0;
-    while (end < source_.size() && is_digit(source_[end])) {
+    while (end < source_.size() && is_ascii_digit(source_[end])) {
       if (number <= groups_) number = number * 10 + (source_[end] - u'0');
       ++end;
     }
@@ -348,7 +346,7 @@ class Translator {
         return true;
       default:
         ++pos_;
-        atom->unit = is_digit(letter) ? octal_or_digit() : character_escape();
+        atom->unit = is_ascii_digit(letter) ? octal_or_digit() : character_escape();
         return true;
     }
   }
@@ -401,7 +399,7 @@ class Translator {
   // themselves in PCRE2; ASCII punctuation is escaped and control characters written in hex.
   void emit_literal(char16_t c) {
     repeatable_ = true;
-    if (c >= 0x80 || is_ascii_letter(c) || is_digit(c)) {
+    if (c >= 0x80 || is_ascii_letter(c) || is_ascii_digit(c)) {
       out_ += c;
     } else if (c > u' ' && c < 0x7F) {
       out_ += u'\\';

@@ -2,7 +2,7 @@
 // them (its script errors in the FACILITY_CONTROL range).
 #pragma once
 
-#include "platform/com/hresult.h"
+#include "platform/base/hresult.h"
 
 // Error 5017, "Syntax error in regular expression": Execute, Replace and Test with a pattern
 // outside the syntax.

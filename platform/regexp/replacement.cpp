@@ -1,14 +1,7 @@
 #include "platform/regexp/replacement.h"
 
+#include "platform/base/ascii.h"
 #include "platform/regexp/compiled_pattern.h"
-
-namespace {
-
-bool is_digit(char16_t c) {
-  return c >= u'0' && c <= u'9';
-}
-
-}  // namespace
 
 Replacement::Replacement(std::u16string_view text, std::uint32_t groups)
     : text_(text), groups_(groups) {
@@ -53,9 +46,9 @@ std::size_t Replacement::dollar_piece(std::size_t dollar) {
     default:
       break;
   }
-  if (!is_digit(next)) return 0;
+  if (!is_ascii_digit(next)) return 0;
   const std::uint32_t one = next - u'0';
-  if (dollar + 2 < text_.size() && is_digit(text_[dollar + 2])) {
+  if (dollar + 2 < text_.size() && is_ascii_digit(text_[dollar + 2])) {
     const std::uint32_t two = one * 10 + (text_[dollar + 2] - u'0');
     if (two >= 1 && two <= groups_) {
       pieces_.push_back({PieceKind::group, two, 0});

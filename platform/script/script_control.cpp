@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/ascii.h"
 #include "platform/com/dispatch_object.h"
-#include "platform/com/names.h"
 #include "platform/script/script_engine.h"
 
 namespace {
@@ -25,7 +25,8 @@ constexpr DispatchMember kMembers[] = {
 };
 
 bool names_javascript(std::u16string_view language) {
-  return same_name(language, u"JavaScript") || same_name(language, u"JScript");
+  return ascii_equal_ignoring_case(language, u"JavaScript") ||
+         ascii_equal_ignoring_case(language, u"JScript");
 }
 
 // A text argument as the caller passed it: the BSTR itself when it is one (no copy of a long

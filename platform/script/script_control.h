@@ -13,8 +13,8 @@
 // Deviation: script objects come back as VT_EMPTY, not VT_DISPATCH.
 #pragma once
 
+#include "platform/base/hresult.h"
 #include "platform/com/guid.h"
-#include "platform/com/hresult.h"
 
 inline constexpr CLSID kScriptControlClsid{
     0x7A3C5E10, 0x2B4D, 0x4E6F, {0x8A, 0x1B, 0x3C, 0x5D, 0x7E, 0x9F, 0x0A, 0x2B}};

@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "duktape.h"
-#include "platform/com/hresult.h"
+#include "platform/base/hresult.h"
 #include "platform/com/variant.h"
 #include "platform/script/engine_limits.h"
 

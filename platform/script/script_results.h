@@ -19,7 +19,7 @@
 #pragma once
 
 #include "duktape.h"
-#include "platform/com/hresult.h"
+#include "platform/base/hresult.h"
 #include "platform/com/variant.h"
 
 inline constexpr HRESULT kScriptSyntaxError = hresult_from_bits(0x800A03EC);

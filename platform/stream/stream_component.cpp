@@ -240,6 +240,6 @@ HRESULT create_stream(IUnknown** instance) {
 
 }  // namespace
 
-void register_stream_class() {
+void register_stream_component() {
   register_class(u"Adodb.Stream", kStreamClsid, create_stream);
 }

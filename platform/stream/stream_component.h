@@ -54,4 +54,4 @@ inline constexpr CLSID kStreamClsid{
     0xB7C51F3A, 0x6E2D, 0x4A8B, {0x9C, 0x1E, 0x3D, 0x5F, 0x7A, 0x9B, 0x2C, 0x40}};
 
 // Registers "Adodb.Stream" (again is harmless).
-void register_stream_class();
+void register_stream_component();

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/base/ascii.h"
 #include "platform/winhttp/winhttp.h"
 #include "platform/winhttp/wire_text.h"
 
@@ -22,14 +23,6 @@ struct CrackedUrl {
   INTERNET_PORT port = 0;
   Part scheme_name, user_name{0, 0, false}, password{0, 0, false}, host, path, extra;
 };
-
-bool equals_ascii_ignoring_case(std::u16string_view text, std::string_view ascii) {
-  return text.size() == ascii.size() &&
-         std::equal(text.begin(), text.end(), ascii.begin(), [](char16_t unit, char letter) {
-           const char16_t lower = unit >= u'A' && unit <= u'Z' ? unit + 32 : unit;
-           return lower == static_cast<char16_t>(letter);
-         });
-}
 
 // The port text after the host's ":", as a number; false for anything but 0 to 65535 in digits.
 // An empty port text means the scheme's port.
@@ -85,9 +78,9 @@ DWORD crack(std::u16string_view url, CrackedUrl* cracked) {
   const std::size_t colon = url.find(u':');
   if (colon == std::u16string_view::npos) return ERROR_WINHTTP_UNRECOGNIZED_SCHEME;
   const std::u16string_view scheme = url.substr(0, colon);
-  if (equals_ascii_ignoring_case(scheme, "http"))
+  if (ascii_equal_ignoring_case(scheme, "http"))
     cracked->scheme = INTERNET_SCHEME_HTTP;
-  else if (equals_ascii_ignoring_case(scheme, "https"))
+  else if (ascii_equal_ignoring_case(scheme, "https"))
     cracked->scheme = INTERNET_SCHEME_HTTPS;
   else
     return ERROR_WINHTTP_UNRECOGNIZED_SCHEME;

@@ -3,14 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
-namespace {
+#include "platform/base/ascii.h"
 
-bool equals_ignoring_case(std::string_view text, std::string_view lower_case) {
-  return text.size() == lower_case.size() &&
-         std::equal(text.begin(), text.end(), lower_case.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == b;
-         });
-}
+namespace {
 
 bool is_ipv6_literal(std::string_view host) {
   if (host.size() < 3 || host.front() != '[' || host.back() != ']') return false;
@@ -69,9 +64,9 @@ std::optional<ProxyList> parse_proxy_list(std::string_view list) {
     const std::size_t equals = entry.find('=');
     if (equals != std::string_view::npos) {
       const std::string_view scheme = entry.substr(0, equals);
-      target = equals_ignoring_case(scheme, "http")    ? &for_http
-               : equals_ignoring_case(scheme, "https") ? &for_https
-                                                       : nullptr;
+      target = ascii_equal_ignoring_case(scheme, "http")    ? &for_http
+               : ascii_equal_ignoring_case(scheme, "https") ? &for_https
+                                                            : nullptr;
       entry.remove_prefix(equals + 1);
     }
     if (const std::size_t slashes = entry.find("://"); slashes != std::string_view::npos)

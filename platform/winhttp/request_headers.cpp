@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/base/ascii.h"
 #include "platform/winhttp/winhttp.h"
 
 namespace {
@@ -26,13 +27,6 @@ std::string_view trim_blanks(std::string_view text) {
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
     text.remove_suffix(1);
   return text;
-}
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 }  // namespace
@@ -79,13 +73,14 @@ DWORD RequestHeaders::apply_line(std::string_view line, DWORD modifiers) {
 }
 
 bool RequestHeaders::contains(std::string_view name) const {
-  return std::any_of(headers_.begin(), headers_.end(),
-                     [&](const Header& header) { return equals_ignoring_case(header.name, name); });
+  return std::any_of(headers_.begin(), headers_.end(), [&](const Header& header) {
+    return ascii_equal_ignoring_case(header.name, name);
+  });
 }
 
 std::vector<RequestHeaders::Header>::iterator RequestHeaders::find(std::string_view name) {
   return std::find_if(headers_.begin(), headers_.end(), [&](const Header& header) {
-    return equals_ignoring_case(header.name, name);
+    return ascii_equal_ignoring_case(header.name, name);
   });
 }
 

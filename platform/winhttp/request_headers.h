@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/process/startup_info.h"  // DWORD
+#include "platform/base/types.h"
 
 class RequestHeaders {
  public:

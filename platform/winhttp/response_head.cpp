@@ -1,17 +1,10 @@
 #include "platform/winhttp/response_head.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/base/ascii.h"
 
 namespace {
-
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) ==
-                  std::tolower(static_cast<unsigned char>(b));
-         });
-}
 
 // The three-digit code of a status line "HTTP/1.1 200 OK"; 0 when there is none.
 int status_code(std::string_view status_line) {
@@ -27,7 +20,7 @@ int status_code(std::string_view status_line) {
 
 // A "Location:" line with a value, as libcurl follows it.
 bool is_location_line(std::string_view line) {
-  if (!starts_with_ignoring_case(line, "location:")) return false;
+  if (!ascii_starts_with_ignoring_case(line, "location:")) return false;
   line.remove_prefix(9);
   return line.find_first_not_of(" \t") != std::string_view::npos;
 }

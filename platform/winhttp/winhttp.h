@@ -30,7 +30,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/process/process.h"  // GetLastError, SetLastError, the shared error codes
+#include "platform/base/last_error.h"
+#include "platform/base/types.h"
 
 struct WinHttpHandle;
 using HINTERNET = WinHttpHandle*;
@@ -89,8 +90,6 @@ inline constexpr DWORD WINHTTP_ADDREQ_FLAG_REPLACE = 0x80000000;
 
 inline constexpr DWORD WINHTTP_QUERY_RAW_HEADERS_CRLF = 22;
 
-inline constexpr DWORD ERROR_SUCCESS = 0;
-inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_WINHTTP_TIMEOUT = 12002;
 inline constexpr DWORD ERROR_WINHTTP_INVALID_URL = 12005;
 inline constexpr DWORD ERROR_WINHTTP_UNRECOGNIZED_SCHEME = 12006;

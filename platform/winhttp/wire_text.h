@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/process/startup_info.h"  // DWORD
+#include "platform/base/types.h"
 
 // A length argument meaning "up to the terminating NUL".
 inline constexpr DWORD kUpToTerminator = 0xFFFFFFFF;

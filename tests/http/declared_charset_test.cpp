@@ -123,7 +123,7 @@ TEST_F(DeclaredCharsetTest, AnUnknownCharsetLeavesTheText) {
 TEST_F(DeclaredCharsetTest, WithoutTheComponentTheTextStays) {
   unregister_class(kStreamClsid);
   EXPECT_EQ(decoded("\xE4\xB8\xAD", "utf-8"), "\xE4\xB8\xAD");
-  register_stream_class();
+  register_stream_component();
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/process/process.h"
-#include "tests/platform/descriptor_capture.h"
+#include "tests/support/descriptor_capture.h"
 
 namespace {
 

@@ -15,7 +15,7 @@ namespace {
 class StreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    register_stream_class();
+    register_stream_component();
     CoInitialize(nullptr);
     ASSERT_TRUE(object_create(stream, "Adodb.Stream"));
   }

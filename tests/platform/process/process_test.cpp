@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/console/terminal_charset.h"
-#include "tests/platform/descriptor_capture.h"
+#include "tests/support/descriptor_capture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Result codes of the COM and OLE Automation stand-ins.
+// HRESULT, the result code of the COM and OLE Automation stand-ins, and the codes they return.
 //
 // An HRESULT is a signed 32-bit code: zero or positive is success (S_OK, S_FALSE), negative is
 // failure. The values are the platform's, so code that compares or prints them reads the same.
@@ -6,7 +6,9 @@
 
 #include <cstdint>
 
-#include "platform/com/apartment.h"
+using HRESULT = std::int32_t;
+inline constexpr HRESULT S_OK = 0;
+inline constexpr HRESULT S_FALSE = 1;
 
 [[nodiscard]] constexpr HRESULT hresult_from_bits(std::uint32_t bits) {
   return static_cast<HRESULT>(bits);
