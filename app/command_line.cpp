@@ -4,8 +4,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/build_constants.h"
+#include "app/download/entry_choice.h"
 #include "app/search_report.h"
 #include "app/standard_streams.h"
 #include "platform/console/terminal_charset.h"
@@ -22,14 +24,23 @@ constexpr char kDescription[] =
     "listing of the first five hits and their play addresses, and exits. Without, it is the\n"
     "interactive program: it asks for a keyword, prints the listing, waits for Enter and asks\n"
     "again. Standard input may then be a pipe or a file: each keyword line is followed by the\n"
-    "line that stands for Enter, and the end of the input ends the program with exit status 0.\n";
+    "line that stands for Enter, and the end of the input ends the program with exit status 0.\n"
+    "\n"
+    "A one-shot search may go on to save chosen entries' songs (--download) or play one\n"
+    "(--play); the interactive program may read the line after each listing as a pick (--pick).\n"
+    "--download and --play exclude each other; --download combines with --json, --play does not,\n"
+    "since the player shares standard output.\n";
 
 constexpr char kExamples[] =
     "\n"
     "Examples:\n"
     "  songsearch moon                      one search, its listing as text\n"
     "  songsearch --json moon | jq -r .url  one search as JSON Lines, the play addresses\n"
-    "  printf 'moon\\n\\n' | songsearch      the interactive program driven by a pipe\n";
+    "  printf 'moon\\n\\n' | songsearch      the interactive program driven by a pipe\n"
+    "  songsearch --download all moon       save every hit's song in the current folder\n"
+    "  songsearch --play 2 moon             play the second hit and wait for the player\n"
+    "  songsearch --pick                    the interactive program; after a listing type 2\n"
+    "                                       to play entry 2, d2 to save it, Enter to go on\n";
 
 constexpr char kExitStatuses[] =
     "\n"
@@ -37,7 +48,13 @@ constexpr char kExitStatuses[] =
     "  0  at least one hit was listed\n"
     "  1  the search answered, but found nothing\n"
     "  2  the command line was refused\n"
-    "  3  the song search failed (unreachable, timed out, an answer that is no JSON)\n";
+    "  3  the song search failed (unreachable, timed out, an answer that is no JSON)\n"
+    "  4  --download: a chosen song was not saved (no hit or no play address, the file existed\n"
+    "     without --force, or its transfer failed); one line on standard error each says why\n"
+    "130  --download: interrupted by Ctrl-C\n"
+    "After a broken or interrupted transfer NAME.part is kept, and the next try resumes it.\n"
+    "With --play, the player's exit status (128 plus the signal that ended it), or 1 when the\n"
+    "entry has no play address or no player could be started.\n";
 
 // A text from the command line or the environment as an error line shows it: its control
 // characters as "?", so that an escape sequence in it cannot steer the terminal.
@@ -114,6 +131,80 @@ void add_prompt_options(CLI::App& app, ProgramOptions& options) {
       ->group("Prompt");
 }
 
+// The options of keeping and playing, kept to check what they are given with.
+struct KeepingChoices {
+  CLI::Option* download = nullptr;
+  CLI::Option* play = nullptr;
+  CLI::Option* pick = nullptr;
+  std::vector<CLI::Option*> download_settings;  // --output-dir, --force, --quiet
+  CLI::Option* player = nullptr;
+};
+
+// A --download choice as chosen_entries reads it; CLI11 shows the returned text as the error.
+std::string download_choice_error(const std::string& choice) {
+  if (chosen_entries(SongSearch{}, choice)) return {};
+  return "'" + choice + "' is not an entry number from 1 to " + std::to_string(kHitsListed) +
+         " or all";
+}
+
+void add_keeping_options(CLI::App& app, ProgramOptions& options, KeepingChoices& choices) {
+  CLI::Option* keyword = app.get_option("keyword");
+  CLI::Option* json = app.get_option("--json");
+  choices.download =
+      app.add_option("--download", options.download_choice,
+                     "With keywords: save entry N's song (1 to 5), or every hit's with all, as "
+                     "the entry's file name in the current folder or --output-dir")
+          ->type_name("N|all")
+          ->check(CLI::Validator(download_choice_error, "", "entry"))
+          ->needs(keyword);
+  choices.play = app.add_option("--play", options.play_number,
+                                "With keywords: play entry N (1 to 5) with the player, wait for "
+                                "it and end with its exit status; not with --json or --download")
+                     ->type_name("N")
+                     ->check(CLI::Range(1, kHitsListed).description(""))
+                     ->needs(keyword)
+                     ->excludes(json)
+                     ->excludes(choices.download);
+  choices.pick = app.add_flag("--pick", options.pick,
+                              "Without keywords: after each listing, a number plays that entry, "
+                              "d and a number saves it, and Enter alone goes on")
+                     ->excludes(keyword);
+  choices.download_settings = {
+      app.add_option("--output-dir", options.download.output_dir,
+                     "Save songs in DIR instead of the current folder")
+          ->type_name("DIR"),
+      app.add_flag("--force", options.download.force, "Replace a file of the same name"),
+      app.add_flag_callback(
+          "--quiet", [&options] { options.download.progress = ProgressDisplay::none; },
+          "Show no progress and no summary of a saved song, only failures"),
+  };
+  choices.player =
+      app.add_option("--player", options.player.command,
+                     "The player's command line, split into words as a shell would but never run "
+                     "by one, the address its last word; else SONGSEARCH_PLAYER's, else the first "
+                     "of mpv, ffplay, cvlc and mplayer on the PATH")
+          ->type_name("CMD");
+  for (CLI::Option* option : {choices.download, choices.play, choices.pick, choices.player}) {
+    option->group("Playing and keeping");
+  }
+  for (CLI::Option* option : choices.download_settings)
+    option->group("Playing and keeping");
+}
+
+// Settings that no download or player of this run would use: refused, so that a command line
+// missing its --download, --play or --pick is not taken for one that did what was meant.
+std::optional<int> refuse_unused_settings(const KeepingChoices& choices) {
+  const bool downloads = choices.download->count() > 0 || choices.pick->count() > 0;
+  const bool plays = choices.play->count() > 0 || choices.pick->count() > 0;
+  for (const CLI::Option* setting : choices.download_settings) {
+    if (!downloads && setting->count() > 0) {
+      return refuse(setting->get_name() + " needs --download or --pick");
+    }
+  }
+  if (!plays && choices.player->count() > 0) return refuse("--player needs --play or --pick");
+  return std::nullopt;
+}
+
 // The hosts in use, or the status of a refusal when one of them is no host.
 std::optional<int> resolve_hosts(const HostChoices& choices, EnvironmentLookup environment,
                                  ServiceHosts& hosts) {
@@ -158,8 +249,11 @@ CommandLine parse_command_line(std::span<const char* const> arguments,
   add_search_options(app, command_line.options);
   add_service_options(app, choices);
   add_prompt_options(app, command_line.options);
+  KeepingChoices keeping;
+  add_keeping_options(app, command_line.options, keeping);
 
   command_line.exit_status = parse(app, arguments);
+  if (!command_line.exit_status) command_line.exit_status = refuse_unused_settings(keeping);
   if (!command_line.exit_status) {
     command_line.exit_status = resolve_hosts(choices, environment, command_line.options.hosts);
   }

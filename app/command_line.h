@@ -5,11 +5,14 @@
 //   if (command_line.exit_status) return *command_line.exit_status;
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "app/download/download.h"
+#include "app/download/player.h"
 #include "app/service_hosts.h"
 
 // What a run of the program was asked to do. Each group of options fills its own members.
@@ -25,6 +28,15 @@ struct ProgramOptions {
 
   // The prompt: --no-history keeps the keywords typed at a terminal off the disk.
   bool no_history = false;
+
+  // Keeping and playing songs: what a one-shot search does with its listing (--download N|all,
+  // or --play N), or whether the interactive program reads its wait line as a pick (--pick), and
+  // how files are saved and the player chosen for either.
+  std::string download_choice;   // "1" to "5" or "all"; empty: nothing is downloaded
+  std::int32_t play_number = 0;  // 1 to 5; 0: nothing is played
+  bool pick = false;
+  DownloadOptions download;
+  PlayerOptions player;
 
   [[nodiscard]] bool one_shot() const { return !keywords.empty(); }
 };

@@ -20,6 +20,9 @@ int main(int argc, char** argv) {
   use_service_hosts(options.hosts);
   if (options.no_history) set_keyword_history(HistoryPolicy::session_only);
   start_program();
-  if (!options.one_shot()) main_cycle();
+  if (!options.one_shot()) {
+    const Picking picking{options.download, options.player};
+    main_cycle(options.pick ? &picking : nullptr);
+  }
   exit_program(run_one_shot(options));
 }
