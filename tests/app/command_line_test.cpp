@@ -25,7 +25,9 @@ TEST_F(ProgramTest, HelpSaysHowToSearchNamesTheHostsInUseAndTheExitStatuses) {
           std::string("--json"), std::string("--search-host"), std::string("--play-host"),
           std::string("SONGSEARCH_SEARCH_HOST"), std::string("http://" TEST_SEARCH_HOST "\n"),
           std::string("http://" TEST_PLAY_HOST "\n"), std::string("  3  the song search failed"),
-          std::string("songsearch --json moon")}) {
+          std::string("songsearch --json moon"), std::string("--download N|all"),
+          std::string("--play N"), std::string("--pick"), std::string("  4  --download"),
+          std::string("130  --download: interrupted by Ctrl-C")}) {
       EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
     }
   }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +89,29 @@ inline std::string search_answer(const std::vector<std::string>& hits) {
 inline std::string play_address(std::string_view hash) {
   return "http://media.test/" + std::string(hash) + ".mp3";
 }
+
+// Sets an environment variable for the programs this test starts, and restores it.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    set(value);
+  }
+  ~ScopedVariable() { set(old_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  void set(const std::optional<std::string>& value) {
+    if (value) {
+      ::setenv(name_, value->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 // Each test gets the scripted service on the hosts the program under test was built with.
 class ProgramTest : public testing::Test {

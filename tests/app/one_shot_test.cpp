@@ -42,29 +42,6 @@ std::string with_line_feeds(std::string listing) {
   return listing;
 }
 
-// Sets an environment variable for the programs this test starts, and restores it.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    set(value);
-  }
-  ~ScopedVariable() { set(old_); }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-
- private:
-  void set(const std::optional<std::string>& value) {
-    if (value) {
-      ::setenv(name_, value->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST_F(ProgramTest, OneShotPrintsTheListingWithLineFeedsAndNothingElse) {
   serve(kFiveSongs);
   const struct {

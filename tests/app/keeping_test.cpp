@@ -1,0 +1,285 @@
+// Keeping and playing songs end to end: --download, --play and --pick against the scripted
+// service, whose play host also answers each song's audio, and a player that records its words.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/app/download/download_fixture.h"
+#include "tests/app/end_to_end.h"
+
+namespace end_to_end {
+namespace {
+
+using download_test::file_bytes;
+using download_test::ScratchFolder;
+using download_test::write_file;
+using test_support::ProgramRun;
+using test_support::run_with_input;
+
+// A song's bytes: every byte value, so that no text rule can pass for a copy.
+std::string audio_of(std::string_view hash) {
+  std::string bytes(200'000, '\0');
+  for (std::size_t at = 0; at < bytes.size(); ++at)
+    bytes[at] = static_cast<char>((at * 7 + static_cast<unsigned char>(hash[0])) & 0xFF);
+  return bytes;
+}
+
+std::string audio_address(std::string_view hash) {
+  return "http://" TEST_PLAY_HOST "/media/" + std::string(hash) + ".wav";
+}
+
+// Records each word after its first, in brackets, one a line, into the file its first word names.
+constexpr char kRecordingPlayer[] =
+    "#!/bin/sh\nout=\"$1\"; shift\nfor w in \"$@\"; do printf '[%s]\\n' \"$w\"; done > \"$out\"\n"
+    "exit \"${PLAYER_STATUS:-0}\"\n";
+
+class KeepingTest : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    write_file(folder_ / "player", kRecordingPlayer);
+    ::chmod((folder_ / "player").c_str(), 0755);
+  }
+
+  // Hits named "Song <hash>", in order; each hash's play address as given (empty: none), and the
+  // audio of /media/<hash>.wav on the play host, from the Range's first byte when one is asked.
+  void serve_songs(const std::map<std::string, std::string>& addresses) {
+    std::vector<std::string> hits;
+    for (const auto& [hash, address] : addresses)
+      hits.push_back(hit_json('"' + hash + '"', "\"Song " + hash + '"'));
+    service_.answer(Endpoint::search, {200, search_answer(hits)});
+    service_.handle(Endpoint::play_info, [this, addresses](const httplib::Request& request,
+                                                           httplib::Response& response) {
+      if (request.path.starts_with("/media/")) return answer_audio(request, response);
+      const auto known = addresses.find(request.get_param_value("hash"));
+      const bool has_address = known != addresses.end() && !known->second.empty();
+      response.status = known != addresses.end() ? 200 : 404;
+      response.set_content(has_address ? R"({"url":")" + known->second + "\"}" : "{}",
+                           "application/json");
+    });
+  }
+
+  // cpp-httplib answers a Range request itself, from the whole body given here.
+  void answer_audio(const httplib::Request& request, httplib::Response& response) {
+    const std::string body = audio_of(request.path.substr(7));
+    const bool cut = cuts_left_.fetch_sub(1) > 0;
+    response.set_content_provider(
+        body.size(), "audio/wav",
+        [body, cut](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          sink.write(body.data() + offset, cut ? std::min(length, body.size() / 2) : length);
+          return !cut;
+        });
+  }
+
+  [[nodiscard]] std::string player() const {
+    return "'" + folder_ / "player" + "' '" + folder_ / "record" + "'";
+  }
+  [[nodiscard]] std::string recorded() const { return file_bytes(folder_ / "record"); }
+  [[nodiscard]] std::vector<std::string> saved() const { return songs_.names(); }
+
+  ScratchFolder folder_;            // the player and its record
+  ScratchFolder songs_;             // --output-dir
+  std::atomic<int> cuts_left_ = 0;  // how many audio answers still break off halfway
+};
+
+const std::map<std::string, std::string> kTwoSongs = {{"A1", audio_address("A1")},
+                                                      {"B2", audio_address("B2")}};
+
+TEST_F(KeepingTest, DownloadSavesTheChosenSongsAndSaysWhichWereNotSaved) {
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+    std::string existing;  // bytes of "Song A1.wav" before the run; empty: none
+    int status;
+    std::vector<std::string> saved;
+    std::string error;  // the start of standard error; its lines are counted as `saved` says
+  } cases[] = {
+      {"one", {"--download", "1"}, "", 0, {"Song A1.wav"}, "songsearch: saved Song A1.wav ("},
+      {"all, quietly",
+       {"--download", "ALL", "--quiet"},
+       "",
+       4,
+       {"Song A1.wav", "Song B2.wav"},
+       "songsearch: entry 3 has no play address; nothing saved\n"},
+      {"no hit", {"--download", "5"}, "", 4, {}, "songsearch: entry 5 is no hit"},
+      {"existing", {"--download", "1"}, "old", 4, {"Song A1.wav"}, "songsearch: "},
+      {"forced", {"--download", "1", "--force"}, "old", 0, {"Song A1.wav"}, "songsearch: saved"},
+      {"JSON Lines", {"--download", "2", "--json"}, "", 0, {"Song B2.wav"}, "songsearch: saved"},
+  };
+  for (const auto& check : cases) {
+    SCOPED_TRACE(check.name);
+    for (const std::string& name : saved())
+      ::unlink((songs_ / name).c_str());
+    if (!check.existing.empty()) write_file(songs_ / "Song A1.wav", check.existing);
+    serve_songs({{"A1", audio_address("A1")}, {"B2", audio_address("B2")}, {"C3", ""}});
+    std::vector<std::string> arguments = check.options;
+    arguments.insert(arguments.end(), {"--output-dir", songs_.path(), "moon"});
+    const ProgramRun run = run_with_input(kProgram, "", {.arguments = arguments});
+    EXPECT_EQ(run.exit_code, check.status);
+    EXPECT_TRUE(run.err.starts_with(check.error)) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_TRUE(run.out.starts_with(check.options.back() == "--json" ? "{" : "1.Song A1\n"));
+    EXPECT_EQ(saved(), check.saved);
+    for (const std::string& name : check.saved) {
+      const bool kept = !check.existing.empty() && check.status != 0;
+      EXPECT_TRUE(file_bytes(songs_ / name) == (kept ? check.existing : audio_of(name.substr(5))))
+          << name;
+    }
+  }
+  service_.answer(Endpoint::search, {200, search_answer({})});
+  const ProgramRun nothing =
+      run_with_input(kProgram, "", {.arguments = {"--download", "all", "moon"}});
+  EXPECT_EQ(nothing.exit_code, 1);
+  EXPECT_EQ(nothing.err, "songsearch: the search found nothing to save\n");
+}
+
+TEST_F(KeepingTest, ABrokenTransferKeepsThePartAndTheNextRunResumesIt) {
+  serve_songs(kTwoSongs);
+  cuts_left_ = 1;
+  const std::vector<std::string> arguments = {"--download", "1", "--output-dir", songs_.path(),
+                                              "moon"};
+  const ProgramRun broken = run_with_input(kProgram, "", {.arguments = arguments});
+  EXPECT_EQ(broken.exit_code, 4);
+  EXPECT_NE(broken.err.find("Song A1.wav.part is kept"), std::string::npos) << broken.err;
+  EXPECT_EQ(std::count(broken.err.begin(), broken.err.end(), '\n'), 1) << broken.err;
+  ASSERT_EQ(saved(), std::vector<std::string>{"Song A1.wav.part"});
+  const std::size_t half = file_bytes(songs_ / "Song A1.wav.part").size();
+  EXPECT_TRUE(file_bytes(songs_ / "Song A1.wav.part") == audio_of("A1").substr(0, half));
+
+  service_.forget_requests();
+  const ProgramRun resumed = run_with_input(kProgram, "", {.arguments = arguments});
+  EXPECT_EQ(resumed.exit_code, 0) << resumed.err;
+  EXPECT_EQ(saved(), std::vector<std::string>{"Song A1.wav"});
+  EXPECT_TRUE(file_bytes(songs_ / "Song A1.wav") == audio_of("A1"));
+  const std::vector<test_support::ReceivedRequest> requests = service_.requests();
+  ASSERT_EQ(requests.size(), 7u);
+  EXPECT_NE(requests[6].head.find("Range: bytes=" + std::to_string(half) + "-\r\n"),
+            std::string::npos)
+      << requests[6].head;
+}
+
+TEST_F(KeepingTest, PlayHandsTheAddressToThePlayerAsOneWordAndEndsWithItsStatus) {
+  const std::string hostile = audio_address("B2") + "?a=1;rm${IFS}-rf${IFS}~;$(touch${IFS}x)`id`";
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+    bool from_environment;  // the player in SONGSEARCH_PLAYER instead of --player
+    std::optional<std::string> path;
+    int status;
+    std::string recorded;  // empty: the player did not run
+    std::string error;
+  } cases[] = {
+      {"by option", {"--play", "1"}, false, std::nullopt, 7, "[" + audio_address("A1") + "]\n", ""},
+      {"hostile address", {"--play", "2"}, true, std::nullopt, 7, "[" + hostile + "]\n", ""},
+      {"no player on the PATH",
+       {"--play", "1"},
+       false,
+       songs_.path(),
+       1,
+       "",
+       "songsearch: no player found"},
+      {"no hit", {"--play", "4"}, true, std::nullopt, 1, "", "songsearch: entry 4 is no hit"},
+      {"no address",
+       {"--play", "3"},
+       true,
+       std::nullopt,
+       1,
+       "",
+       "songsearch: entry 3 has no play address"},
+  };
+  serve_songs({{"A1", audio_address("A1")}, {"B2", hostile}, {"C3", ""}});
+  const ScopedVariable status("PLAYER_STATUS", "7");
+  for (const auto& check : cases) {
+    SCOPED_TRACE(check.name);
+    ::unlink((folder_ / "record").c_str());
+    const ScopedVariable path("PATH", check.path ? *check.path : std::string(std::getenv("PATH")));
+    const bool by_option = !check.from_environment && !check.path;
+    const ScopedVariable variable("SONGSEARCH_PLAYER",
+                                  check.from_environment ? std::optional(player()) : std::nullopt);
+    std::vector<std::string> arguments = check.options;
+    if (by_option) arguments.insert(arguments.end(), {"--player", player() + " --x"});
+    arguments.push_back("moon");
+    const ProgramRun run = run_with_input(kProgram, "", {.arguments = arguments});
+    EXPECT_EQ(run.exit_code, check.status);
+    EXPECT_EQ(recorded(), by_option ? "[--x]\n" + check.recorded : check.recorded);
+    EXPECT_TRUE(run.err.starts_with(check.error)) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), check.error.empty() ? 0 : 1);
+  }
+  EXPECT_EQ(saved(), std::vector<std::string>{});
+}
+
+TEST_F(KeepingTest, PickPlaysOrSavesFromTheWaitLineAndKeepsTheDialogue) {
+  const struct {
+    bool pick;
+    std::string wait_line;
+    std::string recorded;
+    std::vector<std::string> saved;
+    std::string error;
+  } cases[] = {
+      {true, "1", "[" + audio_address("A1") + "]\n", {}, ""},
+      {true, " d 2 ", "", {"Song B2.wav"}, "songsearch: saved Song B2.wav ("},
+      {true,
+       "x",
+       "",
+       {},
+       "songsearch: type a number from 1 to 5 to play that entry, d and the number to save it, "
+       "or Enter alone to go on\n"},
+      {true, "", "", {}, ""},
+      {false, "1", "", {}, ""},
+  };
+  serve_songs(kTwoSongs);
+  const std::string listing = entry(1, "Song A1", audio_address("A1")) +
+                              entry(2, "Song B2", audio_address("B2")) +
+                              "3.\r\n\r\n4.\r\n\r\n5.\r\n\r\n";
+  for (const auto& check : cases) {
+    SCOPED_TRACE(check.wait_line);
+    ::unlink((folder_ / "record").c_str());
+    std::vector<std::string> arguments;
+    if (check.pick) arguments = {"--pick", "--player", player(), "--output-dir", songs_.path()};
+    const ProgramRun run =
+        run_with_input(kProgram, "moon\n" + check.wait_line + "\n", {.arguments = arguments});
+    EXPECT_EQ(run.out, pass(listing) + kPrompt);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(recorded(), check.recorded);
+    EXPECT_EQ(saved(), check.saved);
+    EXPECT_TRUE(run.err.starts_with(check.error)) << run.err;
+    for (const std::string& name : check.saved)
+      ::unlink((songs_ / name).c_str());
+  }
+}
+
+TEST_F(ProgramTest, KeepingOptionsInTheWrongPlaceAreAOneLineErrorWithStatusTwo) {
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"--download", "0", "moon"}, "--download"},
+      {{"--download", "1,2", "moon"}, "--download"},
+      {{"--play", "6", "moon"}, "--play"},
+      {{"--play", "all", "moon"}, "--play"},
+      {{"--download", "1"}, "--download requires keyword"},
+      {{"--play", "1"}, "--play requires keyword"},
+      {{"--pick", "moon"}, "--pick"},
+      {{"--play", "1", "--download", "1", "moon"}, "--play"},
+      {{"--play", "1", "--json", "moon"}, "--play"},
+      {{"--force", "moon"}, "--force needs --download or --pick"},
+      {{"--quiet"}, "--quiet needs --download or --pick"},
+      {{"--player", "x", "--download", "1", "moon"}, "--player needs --play or --pick"},
+  };
+  for (const auto& [arguments, shown] : refused) {
+    SCOPED_TRACE(shown);
+    const ProgramRun run = run_with_input(kProgram, "moon\n\n", {.arguments = arguments});
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(shown), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+  EXPECT_TRUE(service_.requests().empty());
+}
+
+}  // namespace
+}  // namespace end_to_end
