@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -49,7 +48,7 @@ class KeepingTest : public ProgramTest {
   }
 
   // Hits named "Song <hash>", in order; each hash's play address as given (empty: none), and the
-  // audio of /media/<hash>.wav on the play host, from the Range's first byte when one is asked.
+  // audio of /media/<hash>.wav, with its length, on the play host.
   void serve_songs(const std::map<std::string, std::string>& addresses) {
     std::vector<std::string> hits;
     for (const auto& [hash, address] : addresses)
@@ -57,7 +56,9 @@ class KeepingTest : public ProgramTest {
     service_.answer(Endpoint::search, {200, search_answer(hits)});
     service_.handle(Endpoint::play_info, [this, addresses](const httplib::Request& request,
                                                            httplib::Response& response) {
-      if (request.path.starts_with("/media/")) return answer_audio(request, response);
+      if (request.path.starts_with("/media/")) {
+        return response.set_content(audio_of(request.path.substr(7)), "audio/wav");
+      }
       const auto known = addresses.find(request.get_param_value("hash"));
       const bool has_address = known != addresses.end() && !known->second.empty();
       response.status = known != addresses.end() ? 200 : 404;
@@ -66,27 +67,14 @@ class KeepingTest : public ProgramTest {
     });
   }
 
-  // cpp-httplib answers a Range request itself, from the whole body given here.
-  void answer_audio(const httplib::Request& request, httplib::Response& response) {
-    const std::string body = audio_of(request.path.substr(7));
-    const bool cut = cuts_left_.fetch_sub(1) > 0;
-    response.set_content_provider(
-        body.size(), "audio/wav",
-        [body, cut](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-          sink.write(body.data() + offset, cut ? std::min(length, body.size() / 2) : length);
-          return !cut;
-        });
-  }
-
   [[nodiscard]] std::string player() const {
     return "'" + folder_ / "player" + "' '" + folder_ / "record" + "'";
   }
   [[nodiscard]] std::string recorded() const { return file_bytes(folder_ / "record"); }
   [[nodiscard]] std::vector<std::string> saved() const { return songs_.names(); }
 
-  ScratchFolder folder_;            // the player and its record
-  ScratchFolder songs_;             // --output-dir
-  std::atomic<int> cuts_left_ = 0;  // how many audio answers still break off halfway
+  ScratchFolder folder_;  // the player and its record
+  ScratchFolder songs_;   // --output-dir
 };
 
 const std::map<std::string, std::string> kTwoSongs = {{"A1", audio_address("A1")},
@@ -138,31 +126,6 @@ TEST_F(KeepingTest, DownloadSavesTheChosenSongsAndSaysWhichWereNotSaved) {
       run_with_input(kProgram, "", {.arguments = {"--download", "all", "moon"}});
   EXPECT_EQ(nothing.exit_code, 1);
   EXPECT_EQ(nothing.err, "songsearch: the search found nothing to save\n");
-}
-
-TEST_F(KeepingTest, ABrokenTransferKeepsThePartAndTheNextRunResumesIt) {
-  serve_songs(kTwoSongs);
-  cuts_left_ = 1;
-  const std::vector<std::string> arguments = {"--download", "1", "--output-dir", songs_.path(),
-                                              "moon"};
-  const ProgramRun broken = run_with_input(kProgram, "", {.arguments = arguments});
-  EXPECT_EQ(broken.exit_code, 4);
-  EXPECT_NE(broken.err.find("Song A1.wav.part is kept"), std::string::npos) << broken.err;
-  EXPECT_EQ(std::count(broken.err.begin(), broken.err.end(), '\n'), 1) << broken.err;
-  ASSERT_EQ(saved(), std::vector<std::string>{"Song A1.wav.part"});
-  const std::size_t half = file_bytes(songs_ / "Song A1.wav.part").size();
-  EXPECT_TRUE(file_bytes(songs_ / "Song A1.wav.part") == audio_of("A1").substr(0, half));
-
-  service_.forget_requests();
-  const ProgramRun resumed = run_with_input(kProgram, "", {.arguments = arguments});
-  EXPECT_EQ(resumed.exit_code, 0) << resumed.err;
-  EXPECT_EQ(saved(), std::vector<std::string>{"Song A1.wav"});
-  EXPECT_TRUE(file_bytes(songs_ / "Song A1.wav") == audio_of("A1"));
-  const std::vector<test_support::ReceivedRequest> requests = service_.requests();
-  ASSERT_EQ(requests.size(), 7u);
-  EXPECT_NE(requests[6].head.find("Range: bytes=" + std::to_string(half) + "-\r\n"),
-            std::string::npos)
-      << requests[6].head;
 }
 
 TEST_F(KeepingTest, PlayHandsTheAddressToThePlayerAsOneWordAndEndsWithItsStatus) {
