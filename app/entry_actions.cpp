@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/standard_streams.h"
+#include "platform/line_editor/line_editor.h"
 
 namespace {
 
@@ -49,5 +50,6 @@ int play_entry(const SongSearch& search, std::int32_t number, const PlayerOption
     write_standard_error("songsearch: " + why + "; nothing to play\n");
     return kPlayerUnavailable;
   }
+  const TerminalLoan loan;  // the player reads keys of its own
   return play_song(entry, options);
 }

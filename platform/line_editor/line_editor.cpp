@@ -198,6 +198,10 @@ void give_back_terminal_input() {
   if (modes_known) ::tcsetattr(STDIN_FILENO, TCSANOW, &modes_at_start);
 }
 
+TerminalLoan::~TerminalLoan() {
+  hold_typed_keys();
+}
+
 EditedLine edit_line(LineUse use) {
   take_terminal_input();
   return the_editor().read(use);

@@ -36,6 +36,18 @@ void take_terminal_input();
 // Puts the terminal's modes back as they were before take_terminal_input; safe in any state.
 void give_back_terminal_input();
 
+// Lends the terminal to another program (a player) for as long as the loan lives: its modes as
+// they were before take_terminal_input while the program runs, held again afterwards, so that the
+// program sees the terminal as the user's shell left it and typed-ahead keys still wait for the
+// next line. Does nothing while the terminal's input was never taken.
+class TerminalLoan {
+ public:
+  TerminalLoan() { give_back_terminal_input(); }
+  ~TerminalLoan();
+  TerminalLoan(const TerminalLoan&) = delete;
+  TerminalLoan& operator=(const TerminalLoan&) = delete;
+};
+
 enum class EditedLineStatus { line, end_of_input, failed };
 
 struct EditedLine {
