@@ -12,6 +12,9 @@
 #include <optional>
 
 #include "app/batch_frames.h"
+#include "app/shown_text.h"
+#include "platform/console/terminal_charset.h"
+#include "runtime/text_blocks.h"
 
 namespace {
 
@@ -44,10 +47,14 @@ std::string ending_of(pid_t pid) {
   return "ended with status " + std::to_string(WEXITSTATUS(status));
 }
 
+// The keyword is GBK and the line is for the terminal; a control character in the keyword must
+// not steer it.
 SearchReport lost_search(const std::string& keyword, const std::string& why) {
+  const Text shown_keyword = without_control_characters(text_from_buffer(keyword));
   SearchReport report;
   report.status = kExitSearchFailed;
-  report.error = "songsearch: the search for \"" + keyword + "\" failed: its worker " + why + "\n";
+  report.error = "songsearch: the search for \"" + gbk_to_terminal(shown_keyword.view()) +
+                 "\" failed: its worker " + why + "\n";
   return report;
 }
 

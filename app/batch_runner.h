@@ -34,8 +34,8 @@ using ReportWriter = std::function<void(const std::string& keyword, const Search
 // Runs `search` for each of `keywords` in up to `jobs` worker processes (below 1 counts as 1,
 // above kMostJobs as kMostJobs) and hands each report to `write` in the order of `keywords`.
 // A worker that dies in a search (a crash, or an exit of its own) is replaced and its keyword's
-// report is a failure: no output, a line for standard error naming the keyword and how the
-// worker ended, status kExitSearchFailed. Returns the worst status of the reports (kExitFound <
+// report is a failure: no output, a line for standard error naming the keyword (read as GBK,
+// shown in the terminal's charset) and how the worker ended, status kExitSearchFailed. Returns the worst status of the reports (kExitFound <
 // kExitNothingFound < kExitSearchFailed), kExitFound for no keywords.
 [[nodiscard]] int run_batch(std::span<const std::string> keywords, int jobs,
                             const KeywordSearch& search, const ReportWriter& write);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/batch_runner.h"
 #include "app/build_constants.h"
 #include "app/download/entry_choice.h"
 #include "app/search_report.h"
@@ -42,9 +43,21 @@ constexpr char kExamples[] =
     "  songsearch --pick                    the interactive program; after a listing type 2\n"
     "                                       to play entry 2, d2 to save it, Enter to go on\n";
 
+constexpr char kBatches[] =
+    "\n"
+    "Batches: --batch-file FILE runs one search per non-empty line of FILE, read in the\n"
+    "terminal's charset and cut at 2048 bytes as the prompt reads a line, and prints the results\n"
+    "in the order of the file, each exactly as the one-shot search prints it. As text, each\n"
+    "keyword's listing follows a line \"== KEYWORD\" (control characters as \"?\"); listing lines\n"
+    "start with a digit or are addresses, and a listing is ten lines, or none when its search\n"
+    "failed, so a script that trusts no address counts lines. JSON Lines carry their keyword.\n"
+    "A file that cannot be read ends the program with status 2 before any search.\n"
+    "  songsearch --jobs 8 --batch-file songs.txt\n"
+    "  printf 'moon\\nsun\\n' | songsearch --json --batch-file -\n";
+
 constexpr char kExitStatuses[] =
     "\n"
-    "Exit status of a one-shot search:\n"
+    "Exit status of a one-shot search, and of a batch the worst of its searches':\n"
     "  0  at least one hit was listed\n"
     "  1  the search answered, but found nothing\n"
     "  2  the command line was refused\n"
@@ -112,6 +125,23 @@ void add_search_options(CLI::App& app, ProgramOptions& options) {
                "Print JSON Lines: one UTF-8 object per hit, {keyword, number, filename, hash, "
                "url}, url null when there is none")
       ->group("Output");
+}
+
+void add_batch_options(CLI::App& app, ProgramOptions& options) {
+  CLI::Option* batch_file =
+      app.add_option("--batch-file", options.batch_file,
+                     "Run one search per non-empty line of FILE (- for standard input); not "
+                     "with keywords")
+          ->type_name("FILE")
+          ->excludes(app.get_option("keyword"))
+          ->excludes(app.get_option("--pick"))
+          ->group("Batch");
+  app.add_option("--jobs", options.jobs, "Run up to N searches of the batch at once")
+      ->type_name("N")
+      ->check(CLI::Range(1, kMostJobs))
+      ->capture_default_str()
+      ->needs(batch_file)
+      ->group("Batch");
 }
 
 void add_service_options(CLI::App& app, HostChoices& choices) {
@@ -244,13 +274,14 @@ CommandLine parse_command_line(std::span<const char* const> arguments,
   CLI::App app(kDescription, "songsearch");
   app.set_version_flag("--version", std::string(kProgramVersion), "Print the version and exit");
   app.footer([&choices, environment] {
-    return kExamples + hosts_in_use(choices, environment) + kExitStatuses;
+    return kExamples + hosts_in_use(choices, environment) + kBatches + kExitStatuses;
   });
   add_search_options(app, command_line.options);
   add_service_options(app, choices);
   add_prompt_options(app, command_line.options);
   KeepingChoices keeping;
   add_keeping_options(app, command_line.options, keeping);
+  add_batch_options(app, command_line.options);  // after the options a batch excludes
 
   command_line.exit_status = parse(app, arguments);
   if (!command_line.exit_status) command_line.exit_status = refuse_unused_settings(keeping);

@@ -38,7 +38,13 @@ struct ProgramOptions {
   DownloadOptions download;
   PlayerOptions player;
 
+  // The batch: --batch-file names a file of keywords, one search a line ("-" for standard
+  // input), never given with keywords; --jobs how many searches run at once, only with it.
+  std::optional<std::string> batch_file;
+  int jobs = 1;
+
   [[nodiscard]] bool one_shot() const { return !keywords.empty(); }
+  [[nodiscard]] bool batch() const { return batch_file.has_value(); }
 };
 
 struct CommandLine {

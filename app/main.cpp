@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <span>
 
+#include "app/batch_file.h"
 #include "app/command_line.h"
 #include "app/main_cycle.h"
 #include "app/one_shot.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   use_service_hosts(options.hosts);
   if (options.no_history) set_keyword_history(HistoryPolicy::session_only);
   start_program();
+  if (options.batch()) exit_program(run_batch_file(options));
   if (!options.one_shot()) {
     const Picking picking{options.download, options.player};
     main_cycle(options.pick ? &picking : nullptr);

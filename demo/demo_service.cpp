@@ -38,6 +38,9 @@ constexpr char kWav[] = "audio/wav";
 constexpr int kSongSeconds = 4;
 constexpr int kDefaultPageSize = 5, kLargestPageSize = 50;
 constexpr int kPortTries = 20;
+// Each connection a client keeps open holds one of a server's threads while it lasts: a batch of
+// up to 64 jobs keeps one to each host per job.
+constexpr std::size_t kConnectionThreads = 72;
 constexpr int kLongestDelayMs = 60'000;
 
 struct Options {
@@ -165,6 +168,9 @@ struct Servers {
                    [&catalog](const httplib::Request& request, httplib::Response& response) {
                      answer_media(catalog, song_audio(catalog), request, response);
                    });
+    for (httplib::Server* server : {search.get(), play_info.get()}) {
+      server->new_task_queue = [] { return new httplib::ThreadPool(kConnectionThreads); };
+    }
     search->set_logger(log_request);
     play_info->set_logger(log_request);
     send_writes_at_once(*search);
