@@ -254,8 +254,9 @@ std::size_t cesu8_length(std::u16string_view text) {
 }  // namespace
 
 bool is_loadable_json(std::string_view text, std::size_t largest_literal) {
-  // An ASCII character takes one byte in both forms, a double-byte character two or three in
-  // CESU-8, and anything else fails the check.
+  // The CESU-8 form is at least as long as the text (an ASCII character takes one byte in both, a
+  // double-byte character two or three in CESU-8, and anything else fails the check) and at most
+  // three times as long, so only a text in between needs its form measured.
   const bool literal = opens_object_or_array(text);
   if (literal && text.size() > largest_literal) return false;
   std::u16string wide;
@@ -268,7 +269,9 @@ bool is_loadable_json(std::string_view text, std::size_t largest_literal) {
       return false;
     }
   }
-  if (literal && cesu8_length(wide) > largest_literal) return false;
+  if (literal && text.size() > largest_literal / 3 && cesu8_length(wide) > largest_literal) {
+    return false;
+  }
   std::u16string contents;
   const JsonTextKind kind = check_json_text(wide, &contents);
   if (kind == JsonTextKind::invalid) return false;
