@@ -7,7 +7,9 @@
 #include "json/json_primer.h"
 #include "json/json_text_check.h"
 #include "platform/com/apartment.h"
+#include "platform/script/script_control.h"
 #include "runtime/text_blocks.h"
+#include "runtime/variant_value.h"
 
 namespace {
 
@@ -18,6 +20,15 @@ constexpr char kLanguage[] = "JavaScript";
 // A zero-filled block holding a document with a new, empty holder and no table yet.
 JsonDocumentObject* new_document_block() {
   return new (mem_alloc(sizeof(JsonDocumentObject))) JsonDocumentObject{};
+}
+
+// The UTF-16 form in which a script text travels to the engine, as the bridge makes it of a
+// text argument. A load's script is as long as its answer, so the text goes as soon as this form
+// exists, instead of living as long as the call.
+VariantValue script_source(Text script) {
+  VariantValue source;
+  variant_assign(source, script.arg());
+  return source;
 }
 
 void init_engine(JsonDocumentVariable self) {
@@ -68,10 +79,12 @@ bool parse(JsonDocumentVariable self, std::string_view text) {
   if (object_is_empty(document.engine)) return false;
   const std::string_view name = document.script_var.view();
   (void)eval_number(document, text_concat({"var ", name, "=null"}));
-  // Only a proven JSON text reaches the script source; anything else ends as a syntax error
-  // would, with the variable null.
-  if (is_loadable_json(text)) {
-    const Text load = text_concat({"var ", name, "=eval(", text, ")"});
+  // Only a proven JSON text reaches the script source; anything else ends as a script error
+  // would, with the variable null. A text the engine can never hold ends so too, before the load
+  // copies it: the engine keeps an object or array text whole as one string while it builds the
+  // value, and no string longer than its memory cap fits there.
+  if (is_loadable_json(text, kScriptMemoryCap)) {
+    const VariantValue load = script_source(text_concat({"var ", name, "=eval(", text, ")"}));
     (void)call_method_number(document.engine, "AddCode", {load.arg()});
   }
   return eval_logical(document, text_concat({"null !=", name}));

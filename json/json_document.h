@@ -10,7 +10,8 @@
 //
 // Loading (`parse`) starts a fresh engine, so nothing of earlier content survives, and admits
 // only a JSON text (json_text_check.h): anything else loads as a script syntax error would,
-// leaving the variable null. Every engine runs under a memory cap and a time-out per call.
+// leaving the variable null. Every engine runs under a memory cap and a time-out per call; an
+// object or array text too long to fit under that cap fails the same way, before it is copied.
 //
 // The object is a block from mem_alloc whose first word points at its table of 25 operations:
 // destroy, clone and init_engine, then the methods of JSON_DOCUMENT_METHODS, from which the

@@ -237,7 +237,28 @@ JsonTextKind check_json_text(std::u16string_view text, std::u16string* contents)
   return JsonTextKind::string;
 }
 
-bool is_loadable_json(std::string_view text) {
+namespace {
+
+bool opens_object_or_array(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && (text[first] == '{' || text[first] == '[');
+}
+
+std::size_t cesu8_length(std::u16string_view text) {
+  std::size_t length = 0;
+  for (const char16_t unit : text)
+    length += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+  return length;
+}
+
+}  // namespace
+
+bool is_loadable_json(std::string_view text, std::size_t largest_literal) {
+  // The CESU-8 form is at least as long as the text (an ASCII character takes one byte in both, a
+  // double-byte character two or three in CESU-8, and anything else fails the check) and at most
+  // three times as long, so only a text in between needs its form measured.
+  const bool literal = opens_object_or_array(text);
+  if (literal && text.size() > largest_literal) return false;
   std::u16string wide;
   if (!text.empty()) {
     const int source_length = static_cast<int>(text.size());
@@ -247,6 +268,9 @@ bool is_loadable_json(std::string_view text) {
     if (MultiByteToWideChar(CP_ACP, 0, text.data(), source_length, wide.data(), units) != units) {
       return false;
     }
+  }
+  if (literal && text.size() > largest_literal / 3 && cesu8_length(wide) > largest_literal) {
+    return false;
   }
   std::u16string contents;
   const JsonTextKind kind = check_json_text(wide, &contents);

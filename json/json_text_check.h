@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,7 @@ enum class JsonTextKind {
 
 // Whether the GBK `text` is safe to load: read as the engine will read it (converted from the
 // system ANSI code page to UTF-16), it is blank or a JSON text, and if it is a JSON string, its
-// contents are blank or a JSON text as well.
-[[nodiscard]] bool is_loadable_json(std::string_view text);
+// contents are blank or a JSON text as well. An object or array text whose CESU-8 form (one to
+// three bytes for each UTF-16 unit) is longer than `largest_literal` is refused too, and without
+// being converted when the text itself is longer: that form is never the shorter one.
+[[nodiscard]] bool is_loadable_json(std::string_view text, std::size_t largest_literal = SIZE_MAX);

@@ -13,6 +13,8 @@
 // Deviation: script objects come back as VT_EMPTY, not VT_DISPATCH.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/base/hresult.h"
 #include "platform/com/guid.h"
 
@@ -20,6 +22,12 @@ inline constexpr CLSID kScriptControlClsid{
     0x7A3C5E10, 0x2B4D, 0x4E6F, {0x8A, 0x1B, 0x3C, 0x5D, 0x7E, 0x9F, 0x0A, 0x2B}};
 
 inline constexpr HRESULT CTL_E_INVALIDPROPERTYVALUE = hresult_from_bits(0x800A017C);
+
+// The most memory the engine of one instance may hold. AddCode of  var NAME=eval(LITERAL)  with
+// an object or array LITERAL holds LITERAL whole as one engine string (CESU-8: one to three bytes
+// for each UTF-16 unit) while it builds the value, so a LITERAL whose string form is longer than
+// this never loads.
+inline constexpr std::size_t kScriptMemoryCap = 96u << 20;
 
 // Registers the component with the class registry; again is harmless.
 void register_script_control();

@@ -44,8 +44,6 @@ duk_ret_t prepare_language(duk_context* context, void*) {
 struct LiteralJob {
   const char* name;
   duk_size_t name_length;
-  const char* literal;  // CESU-8
-  duk_size_t literal_length;
   bool applied;
 };
 
@@ -90,11 +88,30 @@ bool declare_and_assign(duk_context* context, const LiteralJob& job) {
   return true;
 }
 
-duk_ret_t assign_literal_step(duk_context* context, void* udata) {
-  auto& job = *static_cast<LiteralJob*>(udata);
-  job.applied = false;
+struct LiteralText {
+  const char* bytes;  // CESU-8
+  duk_size_t length;
+};
+
+// [] -> [literal], or [] -> [undefined] when the global eval is no longer the built-in one.
+duk_ret_t push_literal_step(duk_context* context, void* udata) {
+  const auto& text = *static_cast<const LiteralText*>(udata);
   if (!eval_is_builtin(context)) return 0;
-  duk_push_lstring(context, job.literal, job.literal_length);
+  duk_push_lstring(context, text.bytes, text.length);
+  return 1;
+}
+
+// Pushes the literal as an engine string in a protected call. Its CESU-8 form, as long as the
+// literal, goes when this returns: the decoder then builds the value beside the engine's copy.
+duk_int_t push_literal(duk_context* context, std::u16string_view literal) {
+  const std::string cesu8 = cesu8_from_utf16(literal);
+  LiteralText text{cesu8.data(), cesu8.size()};
+  return duk_safe_call(context, push_literal_step, &text, 0, 1);
+}
+
+// [literal] -> []: the decoded value assigned, when the binding allows it.
+duk_ret_t decode_literal_step(duk_context* context, void* udata) {
+  auto& job = *static_cast<LiteralJob*>(udata);
   duk_json_decode(context, -1);
   job.applied = declare_and_assign(context, job);
   duk_set_top(context, 0);
@@ -120,6 +137,13 @@ duk_ret_t load_program(duk_context* context, void* udata) {
   std::memcpy(buffer, bytecode.bytes, bytecode.size);
   duk_load_function(context);
   return 1;
+}
+
+// [] -> [function]: `source` compiled as global code. Its CESU-8 form goes when this returns; the
+// compiled function does not refer to it.
+duk_int_t compile(duk_context* context, std::u16string_view source) {
+  const std::string cesu8 = cesu8_from_utf16(source);
+  return duk_pcompile_lstring(context, 0, cesu8.data(), cesu8.size());
 }
 
 }  // namespace
@@ -165,9 +189,12 @@ HRESULT ScriptEngine::assign_literal(std::u16string_view source) {
   const std::optional<LiteralAssignment> parts = as_literal_assignment(source);
   if (!parts) return S_FALSE;
   const std::string name = cesu8_from_utf16(parts->name);
-  const std::string literal = cesu8_from_utf16(parts->literal);
-  LiteralJob job{name.data(), name.size(), literal.data(), literal.size(), false};
-  if (duk_safe_call(context_, assign_literal_step, &job, 0, 1) != DUK_EXEC_SUCCESS) {
+  LiteralJob job{name.data(), name.size(), false};
+  duk_int_t step = push_literal(context_, parts->literal);
+  if (step == DUK_EXEC_SUCCESS && duk_is_string(context_, -1)) {
+    step = duk_safe_call(context_, decode_literal_step, &job, 1, 1);
+  }
+  if (step != DUK_EXEC_SUCCESS) {
     // Text the decoder refuses may still be script; only an exhausted cap is final.
     if (limits_.refused) return take_error();
     duk_set_top(context_, 0);
@@ -185,10 +212,7 @@ HRESULT ScriptEngine::compile_and_run(std::u16string_view source) {
       return take_error();
     }
   } else {
-    const std::string cesu8 = cesu8_from_utf16(source);
-    if (duk_pcompile_lstring(context_, 0, cesu8.data(), cesu8.size()) != DUK_EXEC_SUCCESS) {
-      return take_error();
-    }
+    if (compile(context_, source) != DUK_EXEC_SUCCESS) return take_error();
     if (source.size() <= kMaxCachedSource) {
       if (duk_safe_call(context_, dump_program, nullptr, 1, 2) != DUK_EXEC_SUCCESS) {
         return take_error();

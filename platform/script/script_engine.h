@@ -20,12 +20,13 @@
 #include "platform/base/hresult.h"
 #include "platform/com/variant.h"
 #include "platform/script/engine_limits.h"
+#include "platform/script/script_control.h"
 
 class ScriptEngine {
  public:
   // A 10 MB JSON answer loads in about 30 MB, and writing it out again through a script's
   // stringify peaks below this; a 50 MB string with its source text does not fit.
-  static constexpr std::size_t kMemoryCap = 96u << 20;
+  static constexpr std::size_t kMemoryCap = kScriptMemoryCap;
   // Far beyond any legitimate call (writing out a 10 MB answer in script takes about 4 s here),
   // and it still stops a loop.
   static constexpr std::chrono::milliseconds kCallTimeout{5000};

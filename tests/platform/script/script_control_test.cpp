@@ -117,6 +117,19 @@ TEST_F(ScriptControlTest, MemoryStopsAtTheCapAndTheEngineRecovers) {
   EXPECT_EQ(eval_json("new Array(1001).join('y').length + ''"), "1000");
 }
 
+// The literal route holds its whole literal as one engine string while it decodes it: a literal
+// a little under the cap still loads, one beyond the cap never does.
+TEST_F(ScriptControlTest, ALiteralLoadsUpToTheCap) {
+  const auto assignment = [](std::size_t blanks) {
+    return "var big=eval([" + std::string(blanks, ' ') + "0])";
+  };
+  EXPECT_EQ(add_code(assignment(kScriptMemoryCap - (1u << 20)).c_str()), S_OK);
+  EXPECT_EQ(eval("big[0]")->lVal, 0);
+  EXPECT_EQ(eval("big.length")->lVal, 1);
+  EXPECT_EQ(add_code(assignment(kScriptMemoryCap).c_str()), kScriptOutOfMemory);
+  EXPECT_EQ(eval("big.length")->lVal, 1) << "the failed load changed nothing";
+}
+
 // The literal route (JSON decoder) against the compiler: the statements differ only in spacing,
 // which sends the second one through the compiler.
 TEST_F(ScriptControlTest, LiteralAssignmentBuildsWhatTheCompilerBuilds) {
