@@ -55,12 +55,9 @@ TEST(SavedNameTest, MakesTheEntrysNameSafeAndAddsTheExtension) {
 }
 
 TEST(SavedNameTest, CutsLongNamesAtACharacterBoundaryWithinTwoHundredBytes) {
-  const std::string hundred_and_one_zhong = [] {
-    std::string text;
-    for (int i = 0; i < 101; ++i)
-      text += "\xD6\xD0";
-    return text;
-  }();
+  std::string hundred_and_one_zhong;
+  for (int i = 0; i < 101; ++i)
+    hundred_and_one_zhong += "\xD6\xD0";
   // UTF-8: three bytes a character; 196 bytes leave room for ".mp3", 195 is the boundary.
   const std::string utf8 =
       saved_file_name({hundred_and_one_zhong, "H", "http://h/x.mp3", ""}, kUtf8);
@@ -76,7 +73,6 @@ TEST(SavedNameTest, CutsLongNamesAtACharacterBoundaryWithinTwoHundredBytes) {
 
 TEST(SavedNameTest, ExtensionComesFromTheAddressElseTheContentType) {
   const std::pair<const char*, const char*> addresses[] = {
-      {"http://h/a/b.mp3", "mp3"},
       {"http://h/a/b.M4A?x=1.ogg", "M4A"},
       {"http://h/a/b.flac#t.ogg", "flac"},
       {"http://h/a.b/c", ""},
@@ -91,11 +87,9 @@ TEST(SavedNameTest, ExtensionComesFromTheAddressElseTheContentType) {
     EXPECT_EQ(extension_of_address(url), extension) << url;
   }
   const std::pair<const char*, const char*> types[] = {
-      {"audio/mpeg", "mp3"},
       {"Audio/MP4; codecs=x", "m4a"},
       {" audio/flac ", "flac"},
       {"audio/x-wav", "wav"},
-      {"audio/ogg", "ogg"},
       {"audio/mpegx", ""},
       {"", ""},
   };
@@ -105,19 +99,9 @@ TEST(SavedNameTest, ExtensionComesFromTheAddressElseTheContentType) {
   EXPECT_EQ(saved_file_name({"a", "H", "http://h/x.mp3", "audio/ogg"}, kUtf8), "a.mp3");
 }
 
-TEST(AnswerHeadTest, ReadsTheStatusAndTheHeadersThatPlaceTheBody) {
-  const AnswerHead head = read_answer_head(
-      "HTTP/1.1 206 Partial Content\r\ncontent-LENGTH:  95 \r\nContent-Type: audio/mpeg\r\n"
-      "Content-Range: bytes 5-99/100\r\nContent-Length: 7\r\n\r\nContent-Type: after/end\r\n");
-  EXPECT_EQ(head.status, 206);
-  EXPECT_EQ(head.content_length, 95u);
-  EXPECT_EQ(head.content_type, "audio/mpeg");
-  ASSERT_TRUE(head.content_range);
-  EXPECT_EQ(head.content_range->first, 5u);
-  EXPECT_EQ(head.content_range->total, 100u);
-}
-
-TEST(AnswerHeadTest, MalformedValuesReadAsAbsent) {
+// The status and the headers that place the body, matched in any case, the first of a repeated
+// one, none after the blank line; a malformed value reads as absent.
+TEST(AnswerHeadTest, ReadsTheHeadersThatPlaceTheBodyAndMalformedValuesAsAbsent) {
   struct Case {
     const char* block;
     int status;
@@ -125,6 +109,9 @@ TEST(AnswerHeadTest, MalformedValuesReadAsAbsent) {
     bool has_range;
   };
   const Case cases[] = {
+      {"HTTP/1.1 206 Partial Content\r\ncontent-LENGTH:  95 \r\nContent-Type: audio/mpeg\r\n"
+       "Content-Range: bytes 5-99/100\r\nContent-Length: 7\r\n\r\nContent-Type: after/end\r\n",
+       206, 95, 5, 100, true},
       {"HTTP/1.1 416 No\nContent-Range: bytes */42\n", 416, {}, {}, 42, true},
       {"HTTP/1.0 206 P\r\nContent-Range: bytes 0-9/*\r\n", 206, {}, 0, {}, true},
       {"HTTP/1.1 206 P\r\nContent-Range: items 0-9/10\r\n", 206, {}, {}, {}, false},
@@ -147,6 +134,7 @@ TEST(AnswerHeadTest, MalformedValuesReadAsAbsent) {
       EXPECT_EQ(head.content_range->total, c.total) << c.block;
     }
   }
+  EXPECT_EQ(read_answer_head(cases[0].block).content_type, "audio/mpeg");
 }
 
 using Words = std::vector<std::string>;
@@ -188,7 +176,6 @@ TEST(PickLineTest, ReadsANumberToPlayDAndANumberToDownloadAndEnterToGoOn) {
   const std::pair<const char*, Pick> cases[] = {
       {"", {PickAction::go_on, 0}},
       {" \r", {PickAction::go_on, 0}},
-      {"3", {play, 3}},
       {" 1 \r", {play, 1}},
       {"5", {play, 5}},
       {"d3", {download, 3}},
@@ -204,7 +191,6 @@ TEST(PickLineTest, ReadsANumberToPlayDAndANumberToDownloadAndEnterToGoOn) {
       {"dd3", {}},
       {"d3x", {}},
       {"3d", {}},
-      {"x", {}},
       {"99999999999", {}},
       {"\xD6\xD0", {}},
   };
@@ -234,7 +220,7 @@ TEST(EntryChoiceTest, ANumberPicksItsEntryAndAllPicksEveryHit) {
   }
 }
 
-TEST(ProgressTest, TheLineShowsPercentAndTimeLeftOnlyWhenTheLengthIsKnown) {
+TEST(ProgressTest, TheLineShowsPercentAndTimeLeftOnlyWhenTheLengthIsKnownInReadableSizes) {
   constexpr std::uint64_t kMiB = 1024 * 1024;
   EXPECT_EQ(progress_text("a.mp3", kMiB, 4 * kMiB, kMiB),
             "a.mp3  1.0 MiB of 4.0 MiB  25%  0:03 left  1.0 MiB/s");
@@ -243,9 +229,7 @@ TEST(ProgressTest, TheLineShowsPercentAndTimeLeftOnlyWhenTheLengthIsKnown) {
   EXPECT_EQ(progress_text("a", 7200 * kMiB, 10800 * kMiB, kMiB),
             "a  7.0 GiB of 10.5 GiB  66%  1:00:00 left  1.0 MiB/s");
   EXPECT_EQ(progress_text("a", 200, 100, 10), "a  200 B of 100 B  100%  0:00 left  10 B/s");
-}
-
-TEST(ProgressTest, ReadableSizesStepByPowersOf1024) {
+  // Sizes step by powers of 1024.
   EXPECT_EQ(readable_size(1023), "1023 B");
   EXPECT_EQ(readable_size(1024), "1.0 KiB");
   EXPECT_EQ(readable_size(UINT64_MAX), "16384.0 PiB");
