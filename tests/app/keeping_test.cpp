@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/download/download_fixture.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/app/end_to_end.h"
 
 namespace end_to_end {
 namespace {
 
 using download_test::file_bytes;
-using download_test::ScratchFolder;
-using download_test::write_file;
+using test_support::ScratchFolder;
+using test_support::write_file;
 using test_support::ProgramRun;
 using test_support::run_with_input;
 

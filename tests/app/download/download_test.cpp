@@ -19,53 +19,16 @@
 #include "app/download/player.h"
 #include "runtime/text_blocks.h"
 #include "tests/support/raw_http_server.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
 using test_support::ReceivedRequest;
 using test_support::Socket;
 
-// A folder under /tmp removed with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    char pattern[] = "/tmp/songsearch_download_XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  [[nodiscard]] const std::string& path() const { return path_; }
-  [[nodiscard]] std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  // The names in the folder, sorted.
-  [[nodiscard]] std::vector<std::string> names() const {
-    std::vector<std::string> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(path_, error))
-      found.push_back(entry.path().filename().string());
-    std::sort(found.begin(), found.end());
-    return found;
-  }
-
- private:
-  std::string path_;
-};
-
-std::string file_bytes(const std::string& path) {
-  std::ostringstream bytes;
-  bytes << std::ifstream(path, std::ios::binary).rdbuf();
-  return bytes.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes, mode_t mode = 0644) {
-  std::ofstream(path, std::ios::binary) << bytes;
-  chmod(path.c_str(), mode);
-}
+using test_support::file_bytes;
+using test_support::ScratchFolder;
+using test_support::write_file;
 
 const std::string& song_body() {
   static const std::string body = [] {
