@@ -90,29 +90,12 @@ TEST(BatchRunnerTest, AReportLargerThanTheSocketsBufferArrivesWhole) {
     large[i] = static_cast<char>(i * 7 + i / 1000);
   Written written;
   const auto search = [&large](const std::string& keyword) {
-    SearchReport report;
-    report.output = keyword + large;
-    report.error = keyword;
-    return report;
+    return SearchReport{.output = keyword + large, .error = keyword};
   };
   EXPECT_EQ(run({"x", "y"}, 2, &written, search), kExitFound);
   ASSERT_EQ(written.reports.size(), 2u);
   EXPECT_TRUE(written.reports[1].output == "y" + large);
   EXPECT_EQ(written.reports[1].error, "y");
-}
-
-TEST(BatchRunnerTest, NoKeywordsRunNothing) {
-  Written written;
-  EXPECT_EQ(run({}, 4, &written), kExitFound);
-  EXPECT_TRUE(written.keywords.empty());
-}
-
-TEST(BatchRunnerTest, TheKeywordsAreTheNonEmptyLines) {
-  EXPECT_EQ(batch_keywords("a b\r\n\r\n\nc\n \nlast"),
-            (std::vector<std::string>{"a b", "c", " ", "last"}));
-  EXPECT_TRUE(batch_keywords("").empty());
-  EXPECT_TRUE(batch_keywords("\n\r\n").empty());
-  EXPECT_EQ(batch_keywords("\xD4\xC2\xC1\xC1\n"), (std::vector<std::string>{"\xD4\xC2\xC1\xC1"}));
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <set>
 #include <string>
 
@@ -32,19 +32,12 @@ RawHttpServer::Handler first_then_ok(std::string first) {
   };
 }
 
-// Switches keeping connections off for as long as it lives.
-struct ConnectionsNotKept {
-  ConnectionsNotKept() { SetWinHttpConnectionReuseForTesting(false); }
-  ~ConnectionsNotKept() { SetWinHttpConnectionReuseForTesting(true); }
-};
-
 TEST(KeptConnectionsTest, ARequestLeavesItsConnectionForTheNextOnlyWhenItsAnswerAllowsIt) {
   struct Case {
     const char* what;
     std::string first_answer;
     Options first;
     bool read_to_the_end;
-    bool kept;
     int connections;
   };
   Options without_keep_alive;
@@ -54,23 +47,19 @@ TEST(KeptConnectionsTest, ARequestLeavesItsConnectionForTheNextOnlyWhenItsAnswer
   with_credentials.password = u"secret";
   const std::string partial = "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabcd";
   const Case cases[] = {
-      {"a whole answer", kOk, {}, true, true, 1},
-      {"connections not kept", kOk, {}, true, false, 2},
+      {"a whole answer", kOk, {}, true, 1},
       {"an answer that closes",
        http_response("200 OK", "Connection: close\r\n", "ok"),
        {},
        true,
-       true,
        2},
-      {"an HTTP/1.0 answer", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", {}, true, true, 2},
-      {"a request without keep-alive", kOk, without_keep_alive, true, true, 2},
-      {"a request with credentials", kOk, with_credentials, true, true, 2},
-      {"a body not read to its end", partial, {}, false, true, 2},
+      {"an HTTP/1.0 answer", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", {}, true, 2},
+      {"a request without keep-alive", kOk, without_keep_alive, true, 2},
+      {"a request with credentials", kOk, with_credentials, true, 2},
+      {"a body not read to its end", partial, {}, false, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::optional<ConnectionsNotKept> switched_off;
-    if (!c.kept) switched_off.emplace();
     RawHttpServer server(first_then_ok(c.first_answer));
     if (c.read_to_the_end) {
       ASSERT_EQ(fetch(wide(server.url("/1")), c.first).stage, Stage::kDone);
@@ -88,7 +77,6 @@ TEST(KeptConnectionsTest, ARequestLeavesItsConnectionForTheNextOnlyWhenItsAnswer
         << "a kept connection changes nothing in the request";
   }
 }
-
 TEST(KeptConnectionsTest, AKeptConnectionTheServerDroppedIsReplacedByAFreshOne) {
   auto guard = std::make_shared<std::mutex>();
   auto sockets = std::make_shared<std::set<int>>();
