@@ -1,14 +1,14 @@
 // Batches of searches from a file or standard input, against the same keywords searched one by
-// one; and the command lines a batch refuses.
+// one.
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/app/download/download_fixture.h"
 #include "tests/app/end_to_end.h"
 
 namespace end_to_end {
@@ -20,48 +20,24 @@ using test_support::run_with_input;
 
 // "fail..." is an answer that is no JSON, "none..." finds nothing, any other keyword finds two
 // songs named after it, so that a report in the wrong place shows; "slow..." answers last.
-void serve_by_keyword(test_support::ScriptedMusicService& service) {
-  service.handle(Endpoint::search, [](const httplib::Request& request,
-                                      httplib::Response& response) {
-    const std::string keyword = request.get_param_value("keyword");
-    if (keyword.starts_with("slow")) std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    if (keyword.starts_with("fail")) {
-      response.status = 404;
-      response.set_content("Not Found", "text/plain");
-      return;
-    }
-    const std::vector<std::string> hits =
-        keyword.starts_with("none")
-            ? std::vector<std::string>{}
-            : std::vector<std::string>{hit_json(R"("K1")", nlohmann::json(keyword + " one").dump()),
-                                       hit_json(R"("")", nlohmann::json(keyword + " two").dump())};
-    response.set_content(search_answer(hits), "application/json; charset=utf-8");
-  });
-  service.handle(
-      Endpoint::play_info, [](const httplib::Request& request, httplib::Response& response) {
-        const std::string hash = request.get_param_value("hash");
-        response.status = hash.empty() ? 404 : 200;
-        response.set_content(hash.empty() ? R"({"status":0})"
-                                          : R"({"status":1,"url":")" + play_address(hash) + "\"}",
-                             "application/json; charset=utf-8");
-      });
+void search_by_keyword(const httplib::Request& request, httplib::Response& response) {
+  const std::string keyword = request.get_param_value("keyword");
+  if (keyword.starts_with("slow")) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  if (keyword.starts_with("fail")) {
+    response.status = 404;
+    return response.set_content("Not Found", "text/plain");
+  }
+  std::vector<std::string> hits;
+  if (!keyword.starts_with("none")) {
+    hits = {hit_json(R"("K1")", nlohmann::json(keyword + " one").dump()),
+            hit_json(R"("")", nlohmann::json(keyword + " two").dump())};
+  }
+  response.set_content(search_answer(hits), "application/json; charset=utf-8");
 }
 
 ProgramRun run_batch(std::vector<std::string> arguments, std::string_view input,
                      const std::string& locale = kUtf8Locale) {
   return run_with_input(kProgram, input, {.arguments = std::move(arguments), .locale = locale});
-}
-
-std::string with_line_feeds(std::string listing) {
-  std::erase(listing, '\r');
-  return listing;
-}
-
-bool write_file(const std::string& name, std::string_view bytes) {
-  std::FILE* file = std::fopen(name.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
 }
 
 // A keyword as its naming line shows it: control characters but the tab as "?".
@@ -78,7 +54,8 @@ std::string lines_of(const std::vector<std::string>& keywords) {
 }
 
 TEST_F(ProgramTest, ABatchPrintsWhatTheSearchesOneByOnePrintInTheOrderOfItsLines) {
-  serve_by_keyword(service_);
+  serve({});
+  service_.handle(Endpoint::search, search_by_keyword);
   const std::vector<std::string> keywords = {
       "slow start",  utf8(u8"月亮"),          "fail here",
       "none at all", "1.looks like an entry", "== looks like a naming line",
@@ -127,7 +104,7 @@ TEST_F(ProgramTest, ABatchFileIsReadAsThePromptReadsLinesInTheTerminalsCharset) 
     for (const bool from_file : {false, true}) {
       service_.forget_requests();
       if (from_file) {
-        ASSERT_TRUE(write_file(file_name, text));
+        download_test::write_file(file_name, text);
       }
       const ProgramRun run =
           run_batch({"--batch-file", from_file ? file_name : "-"}, from_file ? "" : text, locale);
@@ -147,34 +124,6 @@ TEST_F(ProgramTest, ABatchFileIsReadAsThePromptReadsLinesInTheTerminalsCharset) 
       EXPECT_EQ(searched, expected);
     }
   }
-}
-
-TEST_F(ProgramTest, ABatchRefusesKeywordsJobsOutOfRangeAndAFileItCannotRead) {
-  const struct {
-    std::vector<std::string> arguments;
-    std::string said;
-  } refused[] = {
-      {{"--batch-file", "-", "moon"}, "keyword"},
-      {{"moon", "--batch-file", "-"}, "keyword"},
-      {{"--jobs", "2", "moon"}, "--batch-file"},
-      {{"--jobs", "2"}, "--batch-file"},
-      {{"--batch-file", "-", "--jobs", "0"}, "--jobs"},
-      {{"--batch-file", "-", "--jobs", "65"}, "--jobs"},
-      {{"--batch-file", "-", "--jobs", "many"}, "--jobs"},
-      {{"--batch-file", "-", "--pick"}, "--pick"},
-      {{"--batch-file", "/nonexistent/\x1b[2Jwords"}, "'/nonexistent/?[2Jwords'"},
-      {{"--batch-file", ::testing::TempDir()}, "directory"},
-  };
-  for (const auto& [arguments, said] : refused) {
-    SCOPED_TRACE(arguments.back());
-    const ProgramRun run = run_batch(arguments, "moon\n");
-    EXPECT_EQ(run.exit_code, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(run.err.starts_with("songsearch: ")) << run.err;
-    EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-  }
-  EXPECT_TRUE(service_.requests().empty());
 }
 
 }  // namespace
