@@ -57,21 +57,29 @@ TEST_F(ProgramTest, OneShotPrintsTheListingWithLineFeedsAndNothingElse) {
   }
 }
 
+// Each hit keeps its entry's number: a hit with neither name nor hash is no entry of its own.
 TEST_F(ProgramTest, JsonLinesParseWhateverNamesTheServiceSent) {
   serve({hit_json(R"("A1")", utf8(u8R"("月亮 \"q\" \\ \u0001\u001b[2J\r\n 😀")")),
-         hit_json(R"("")", R"("no hash, so no play address")")});
-  const ProgramRun run = run_one_shot({"--json", utf8(u8"月亮")});
+         hit_json(R"("")", R"("no hash, so no play address")"), hit_json(R"("")", R"("")"),
+         hit_json(R"("E5")", R"("")")});
+  const std::string keyword = utf8(u8"月亮 \"\\&");
+  const ProgramRun run = run_one_shot({"--json", keyword});
   const std::vector<nlohmann::json> expected = {
-      {{"keyword", utf8(u8"月亮")},
+      {{"keyword", keyword},
        {"number", 1},
        {"filename", utf8(u8"月亮 \"q\" \\ \u0001\u001b[2J\r\n ??")},  // one "?" a UTF-16 unit
        {"hash", "A1"},
        {"url", play_address("A1")}},
-      {{"keyword", utf8(u8"月亮")},
+      {{"keyword", keyword},
        {"number", 2},
        {"filename", "no hash, so no play address"},
        {"hash", ""},
        {"url", nullptr}},
+      {{"keyword", keyword},
+       {"number", 4},
+       {"filename", ""},
+       {"hash", "E5"},
+       {"url", play_address("E5")}},
   };
   EXPECT_EQ(parsed_lines(run.out), expected) << run.out;
   EXPECT_EQ(run.exit_code, 0);
