@@ -46,13 +46,6 @@ std::string naming(std::string keyword) {
   return keyword;
 }
 
-std::string lines_of(const std::vector<std::string>& keywords) {
-  std::string text;
-  for (const std::string& keyword : keywords)
-    text += keyword + "\n";
-  return text;
-}
-
 TEST_F(ProgramTest, ABatchPrintsWhatTheSearchesOneByOnePrintInTheOrderOfItsLines) {
   serve({});
   service_.handle(Endpoint::search, search_by_keyword);
@@ -63,8 +56,9 @@ TEST_F(ProgramTest, ABatchPrintsWhatTheSearchesOneByOnePrintInTheOrderOfItsLines
   for (const bool json : {false, true}) {
     const std::vector<std::string> form =
         json ? std::vector<std::string>{"--json"} : std::vector<std::string>{};
-    std::string expected_out, expected_err;
+    std::string input, expected_out, expected_err;
     for (const std::string& keyword : keywords) {
+      input += keyword + "\n";
       std::vector<std::string> arguments = form;
       arguments.insert(arguments.end(), {"--", keyword});
       const ProgramRun one = run_with_input(kProgram, "", {.arguments = arguments});
@@ -80,7 +74,7 @@ TEST_F(ProgramTest, ABatchPrintsWhatTheSearchesOneByOnePrintInTheOrderOfItsLines
       SCOPED_TRACE(std::string(json ? "json, jobs " : "text, jobs ") + std::to_string(jobs));
       std::vector<std::string> arguments = form;
       arguments.insert(arguments.end(), {"--jobs", std::to_string(jobs), "--batch-file", "-"});
-      const ProgramRun batch = run_batch(arguments, lines_of(keywords));
+      const ProgramRun batch = run_batch(arguments, input);
       EXPECT_EQ(batch.out, expected_out);
       EXPECT_EQ(batch.err, expected_err);
       EXPECT_EQ(batch.exit_code, 3);
