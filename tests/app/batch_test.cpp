@@ -1,14 +1,14 @@
 // Batches of searches from a file or standard input, against the same keywords searched one by
-// one; and the command lines a batch refuses.
+// one.
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/app/download/download_fixture.h"
 #include "tests/app/end_to_end.h"
 
 namespace end_to_end {
@@ -20,48 +20,24 @@ using test_support::run_with_input;
 
 // "fail..." is an answer that is no JSON, "none..." finds nothing, any other keyword finds two
 // songs named after it, so that a report in the wrong place shows; "slow..." answers last.
-void serve_by_keyword(test_support::ScriptedMusicService& service) {
-  service.handle(Endpoint::search, [](const httplib::Request& request,
-                                      httplib::Response& response) {
-    const std::string keyword = request.get_param_value("keyword");
-    if (keyword.starts_with("slow")) std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    if (keyword.starts_with("fail")) {
-      response.status = 404;
-      response.set_content("Not Found", "text/plain");
-      return;
-    }
-    const std::vector<std::string> hits =
-        keyword.starts_with("none")
-            ? std::vector<std::string>{}
-            : std::vector<std::string>{hit_json(R"("K1")", nlohmann::json(keyword + " one").dump()),
-                                       hit_json(R"("")", nlohmann::json(keyword + " two").dump())};
-    response.set_content(search_answer(hits), "application/json; charset=utf-8");
-  });
-  service.handle(
-      Endpoint::play_info, [](const httplib::Request& request, httplib::Response& response) {
-        const std::string hash = request.get_param_value("hash");
-        response.status = hash.empty() ? 404 : 200;
-        response.set_content(hash.empty() ? R"({"status":0})"
-                                          : R"({"status":1,"url":")" + play_address(hash) + "\"}",
-                             "application/json; charset=utf-8");
-      });
+void search_by_keyword(const httplib::Request& request, httplib::Response& response) {
+  const std::string keyword = request.get_param_value("keyword");
+  if (keyword.starts_with("slow")) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  if (keyword.starts_with("fail")) {
+    response.status = 404;
+    return response.set_content("Not Found", "text/plain");
+  }
+  std::vector<std::string> hits;
+  if (!keyword.starts_with("none")) {
+    hits = {hit_json(R"("K1")", nlohmann::json(keyword + " one").dump()),
+            hit_json(R"("")", nlohmann::json(keyword + " two").dump())};
+  }
+  response.set_content(search_answer(hits), "application/json; charset=utf-8");
 }
 
 ProgramRun run_batch(std::vector<std::string> arguments, std::string_view input,
                      const std::string& locale = kUtf8Locale) {
   return run_with_input(kProgram, input, {.arguments = std::move(arguments), .locale = locale});
-}
-
-std::string with_line_feeds(std::string listing) {
-  std::erase(listing, '\r');
-  return listing;
-}
-
-bool write_file(const std::string& name, std::string_view bytes) {
-  std::FILE* file = std::fopen(name.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
 }
 
 // A keyword as its naming line shows it: control characters but the tab as "?".
@@ -70,15 +46,9 @@ std::string naming(std::string keyword) {
   return keyword;
 }
 
-std::string lines_of(const std::vector<std::string>& keywords) {
-  std::string text;
-  for (const std::string& keyword : keywords)
-    text += keyword + "\n";
-  return text;
-}
-
 TEST_F(ProgramTest, ABatchPrintsWhatTheSearchesOneByOnePrintInTheOrderOfItsLines) {
-  serve_by_keyword(service_);
+  serve({});
+  service_.handle(Endpoint::search, search_by_keyword);
   const std::vector<std::string> keywords = {
       "slow start",  utf8(u8"月亮"),          "fail here",
       "none at all", "1.looks like an entry", "== looks like a naming line",
@@ -86,8 +56,9 @@ TEST_F(ProgramTest, ABatchPrintsWhatTheSearchesOneByOnePrintInTheOrderOfItsLines
   for (const bool json : {false, true}) {
     const std::vector<std::string> form =
         json ? std::vector<std::string>{"--json"} : std::vector<std::string>{};
-    std::string expected_out, expected_err;
+    std::string input, expected_out, expected_err;
     for (const std::string& keyword : keywords) {
+      input += keyword + "\n";
       std::vector<std::string> arguments = form;
       arguments.insert(arguments.end(), {"--", keyword});
       const ProgramRun one = run_with_input(kProgram, "", {.arguments = arguments});
@@ -103,7 +74,7 @@ TEST_F(ProgramTest, ABatchPrintsWhatTheSearchesOneByOnePrintInTheOrderOfItsLines
       SCOPED_TRACE(std::string(json ? "json, jobs " : "text, jobs ") + std::to_string(jobs));
       std::vector<std::string> arguments = form;
       arguments.insert(arguments.end(), {"--jobs", std::to_string(jobs), "--batch-file", "-"});
-      const ProgramRun batch = run_batch(arguments, lines_of(keywords));
+      const ProgramRun batch = run_batch(arguments, input);
       EXPECT_EQ(batch.out, expected_out);
       EXPECT_EQ(batch.err, expected_err);
       EXPECT_EQ(batch.exit_code, 3);
@@ -127,7 +98,7 @@ TEST_F(ProgramTest, ABatchFileIsReadAsThePromptReadsLinesInTheTerminalsCharset) 
     for (const bool from_file : {false, true}) {
       service_.forget_requests();
       if (from_file) {
-        ASSERT_TRUE(write_file(file_name, text));
+        download_test::write_file(file_name, text);
       }
       const ProgramRun run =
           run_batch({"--batch-file", from_file ? file_name : "-"}, from_file ? "" : text, locale);
@@ -147,34 +118,6 @@ TEST_F(ProgramTest, ABatchFileIsReadAsThePromptReadsLinesInTheTerminalsCharset) 
       EXPECT_EQ(searched, expected);
     }
   }
-}
-
-TEST_F(ProgramTest, ABatchRefusesKeywordsJobsOutOfRangeAndAFileItCannotRead) {
-  const struct {
-    std::vector<std::string> arguments;
-    std::string said;
-  } refused[] = {
-      {{"--batch-file", "-", "moon"}, "keyword"},
-      {{"moon", "--batch-file", "-"}, "keyword"},
-      {{"--jobs", "2", "moon"}, "--batch-file"},
-      {{"--jobs", "2"}, "--batch-file"},
-      {{"--batch-file", "-", "--jobs", "0"}, "--jobs"},
-      {{"--batch-file", "-", "--jobs", "65"}, "--jobs"},
-      {{"--batch-file", "-", "--jobs", "many"}, "--jobs"},
-      {{"--batch-file", "-", "--pick"}, "--pick"},
-      {{"--batch-file", "/nonexistent/\x1b[2Jwords"}, "'/nonexistent/?[2Jwords'"},
-      {{"--batch-file", ::testing::TempDir()}, "directory"},
-  };
-  for (const auto& [arguments, said] : refused) {
-    SCOPED_TRACE(arguments.back());
-    const ProgramRun run = run_batch(arguments, "moon\n");
-    EXPECT_EQ(run.exit_code, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(run.err.starts_with("songsearch: ")) << run.err;
-    EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-  }
-  EXPECT_TRUE(service_.requests().empty());
 }
 
 }  // namespace

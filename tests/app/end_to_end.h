@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -54,6 +55,17 @@ inline std::string on_screen(std::string_view text) {
     shown += c;
   }
   return shown;
+}
+
+// The interactive listing as a one-shot or batch search prints it: lines end in LF alone.
+inline std::string with_line_feeds(std::string listing) {
+  std::erase(listing, '\r');
+  return listing;
+}
+
+// How many lines `text` holds.
+inline long line_count(std::string_view text) {
+  return std::count(text.begin(), text.end(), '\n');
 }
 
 // One entry of a listing as the program prints it.
