@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/app/download/download_fixture.h"
 #include "tests/app/end_to_end.h"
+#include "tests/support/scratch_folder.h"
 
 namespace end_to_end {
 namespace {
@@ -98,7 +98,7 @@ TEST_F(ProgramTest, ABatchFileIsReadAsThePromptReadsLinesInTheTerminalsCharset) 
     for (const bool from_file : {false, true}) {
       service_.forget_requests();
       if (from_file) {
-        download_test::write_file(file_name, text);
+        test_support::write_file(file_name, text);
       }
       const ProgramRun run =
           run_batch({"--batch-file", from_file ? file_name : "-"}, from_file ? "" : text, locale);

@@ -3,24 +3,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>  // download_fixture.h sorts without it
 #include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "tests/support/scratch_folder.h"
 #include "tests/app/end_to_end.h"
+#include "tests/support/scratch_folder.h"
 
 namespace end_to_end {
 namespace {
 
-using download_test::file_bytes;
-using test_support::ScratchFolder;
-using test_support::write_file;
+using test_support::file_bytes;
 using test_support::ProgramRun;
 using test_support::run_with_input;
+using test_support::ScratchFolder;
+using test_support::write_file;
 
 // A song's bytes: every byte value, so that no text rule can pass for a copy.
 std::string audio_of(std::string_view hash) {
