@@ -1,18 +1,8 @@
 #include "app/download/answer_head.h"
 
+#include "platform/base/ascii.h"
+
 namespace {
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t at = 0; at < a.size(); ++at) {
-    if (lower(a[at]) != lower(b[at])) return false;
-  }
-  return true;
-}
 
 std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t\r");
@@ -41,7 +31,7 @@ int status_code(std::string_view status_line) {
 
 // "bytes A-B/TOTAL", "bytes */TOTAL", "bytes A-B/*".
 std::optional<ContentRange> content_range(std::string_view value) {
-  if (!equal_ignoring_case(value.substr(0, 6), "bytes ")) return std::nullopt;
+  if (!ascii_equal_ignoring_case(value.substr(0, 6), "bytes ")) return std::nullopt;
   value = trimmed(value.substr(6));
   const std::size_t slash = value.find('/');
   if (slash == std::string_view::npos) return std::nullopt;
@@ -67,13 +57,13 @@ void read_header_line(std::string_view line, AnswerHead& head, bool& length_seen
   if (colon == std::string_view::npos) return;
   const std::string_view name = trimmed(line.substr(0, colon));
   const std::string_view value = trimmed(line.substr(colon + 1));
-  if (equal_ignoring_case(name, "content-length") && !length_seen) {
+  if (ascii_equal_ignoring_case(name, "content-length") && !length_seen) {
     length_seen = true;
     head.content_length = decimal(value);
-  } else if (equal_ignoring_case(name, "content-type") && !type_seen) {
+  } else if (ascii_equal_ignoring_case(name, "content-type") && !type_seen) {
     type_seen = true;
     head.content_type = value;
-  } else if (equal_ignoring_case(name, "content-range") && !head.content_range) {
+  } else if (ascii_equal_ignoring_case(name, "content-range") && !head.content_range) {
     head.content_range = content_range(value);
   }
 }

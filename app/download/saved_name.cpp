@@ -3,24 +3,14 @@
 #include <array>
 #include <utility>
 
+#include "platform/base/ascii.h"
+
 namespace {
 
 constexpr std::string_view kLastResortStem = "song";
 
 bool is_ascii_letter_or_digit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t at = 0; at < a.size(); ++at) {
-    if (lower(a[at]) != lower(b[at])) return false;
-  }
-  return true;
+  return is_ascii_digit(c) || (ascii_to_lower(c) >= 'a' && ascii_to_lower(c) <= 'z');
 }
 
 std::uint8_t byte_at(std::string_view text, std::size_t at) {
@@ -155,7 +145,7 @@ std::string_view extension_of_content_type(std::string_view content_type) {
       {"audio/ogg", "ogg"},
   }};
   for (const auto& [type, extension] : kAudioTypes) {
-    if (equal_ignoring_case(media_type, type)) return extension;
+    if (ascii_equal_ignoring_case(media_type, type)) return extension;
   }
   return {};
 }
