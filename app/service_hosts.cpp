@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/build_constants.h"
+#include "platform/base/ascii.h"
 
 namespace {
 
@@ -15,8 +16,7 @@ std::optional<ServiceHosts>& chosen_hosts() {
 }
 
 bool is_name_character(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-         c == '-' || c == '_';
+  return is_ascii_alphanumeric(c) || c == '.' || c == '-' || c == '_';
 }
 
 bool is_address_character(char c) {

@@ -11,6 +11,7 @@
 #include "http/encodings.h"
 #include "http/http_visit.h"
 #include "json/json_document.h"
+#include "platform/base/ascii.h"
 #include "runtime/text_blocks.h"
 #include "runtime/value_to_text.h"
 
@@ -75,8 +76,7 @@ Text search_address(const Text& keyword) {
 }
 
 bool is_unreserved(unsigned char byte) {
-  return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-         (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~';
+  return is_ascii_alphanumeric(byte) || byte == '-' || byte == '.' || byte == '_' || byte == '~';
 }
 
 // The hash as a query value: its UTF-8 bytes, every one but the unreserved percent-encoded. The

@@ -1,16 +1,8 @@
 #include "app/download/play_address.h"
 
-namespace {
+#include "platform/base/ascii.h"
 
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t at = 0; at < prefix.size(); ++at) {
-    char c = text[at];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[at]) return false;
-  }
-  return true;
-}
+namespace {
 
 // The part between "//" and the path, query or fragment.
 std::string_view authority_of(std::string_view rest) {
@@ -22,9 +14,9 @@ std::string_view authority_of(std::string_view rest) {
 std::string address_refusal(std::string_view url) {
   if (url.empty()) return "is empty";
   std::string_view rest;
-  if (starts_with_ignoring_case(url, "http://")) {
+  if (ascii_starts_with_ignoring_case(url, "http://")) {
     rest = url.substr(7);
-  } else if (starts_with_ignoring_case(url, "https://")) {
+  } else if (ascii_starts_with_ignoring_case(url, "https://")) {
     rest = url.substr(8);
   } else {
     return "is not an http:// or https:// address";

@@ -9,10 +9,6 @@ namespace {
 
 constexpr std::string_view kLastResortStem = "song";
 
-bool is_ascii_letter_or_digit(char c) {
-  return is_ascii_digit(c) || (ascii_to_lower(c) >= 'a' && ascii_to_lower(c) <= 'z');
-}
-
 std::uint8_t byte_at(std::string_view text, std::size_t at) {
   return static_cast<std::uint8_t>(text[at]);
 }
@@ -126,7 +122,7 @@ std::string_view extension_of_address(std::string_view url) {
   const std::string_view extension = segment.substr(dot + 1);
   if (extension.empty() || extension.size() > 5) return {};
   for (const char c : extension) {
-    if (!is_ascii_letter_or_digit(c)) return {};
+    if (!is_ascii_alphanumeric(c)) return {};
   }
   return extension;
 }

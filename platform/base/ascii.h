@@ -21,6 +21,12 @@ template <typename Char>
   return c >= Char{'0'} && c <= Char{'9'};
 }
 
+template <typename Char>
+[[nodiscard]] constexpr bool is_ascii_alphanumeric(Char c) {
+  const Char lower = ascii_to_lower(c);
+  return is_ascii_digit(c) || (lower >= Char{'a'} && lower <= Char{'z'});
+}
+
 namespace ascii_detail {
 
 template <typename CharA, typename CharB>
